@@ -1,0 +1,80 @@
+// The table of the hundred launch items, its storage in the application INI file, and the
+// launcher that starts a program in its own folder.
+#pragma once
+
+#include "BigIni.h"
+
+#include <array>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+constexpr int ItemCount = 100;
+
+// A button caption. Every assignment keeps at most the first MaxLength bytes, so no caller can
+// forget the cut. The cut never splits a UTF-8 sequence: the bytes of a character that would
+// not fit whole are dropped with it, so a caption never ends in a broken character.
+class TItemCaption {
+public:
+    static constexpr std::size_t MaxLength = 30;
+
+    TItemCaption() = default;
+    TItemCaption(std::string_view text) { assign(text); }
+    TItemCaption& operator=(std::string_view text) {
+        assign(text);
+        return *this;
+    }
+    TItemCaption& operator=(const std::string& text) { return *this = std::string_view(text); }
+    TItemCaption& operator=(const char* text) { return *this = std::string_view(text); }
+
+    const std::string& str() const { return m_text; }
+    operator const std::string&() const { return m_text; }
+    bool empty() const { return m_text.empty(); }
+    std::size_t size() const { return m_text.size(); }
+
+    friend bool operator==(const TItemCaption& a, std::string_view b) { return a.m_text == b; }
+
+private:
+    void assign(std::string_view text);
+    std::string m_text;
+};
+
+// An array indexed by item number 1..100; any other index is a programming error and throws
+// rather than touching memory that is not ours.
+template <typename T> class TItemArray {
+public:
+    T& operator[](int n) { return m_items.at(checked(n)); }
+    const T& operator[](int n) const { return m_items.at(checked(n)); }
+
+private:
+    static std::size_t checked(int n) {
+        if (n < 1 || n > ItemCount)
+            throw std::out_of_range("no launch item " + std::to_string(n));
+        return static_cast<std::size_t>(n - 1);
+    }
+    std::array<T, ItemCount> m_items{};
+};
+
+extern TItemArray<std::string> ItemPrograms;
+extern TItemArray<TItemCaption> ItemCaptions;
+// The one application INI file of the run: created by LoadItems, released by FreeItemStore.
+extern std::unique_ptr<TAppIniFile> AppIni;
+
+// Opens the application INI file and fills the whole table from it.
+void LoadItems();
+// Rewrites the item sections from the table and writes the INI file to disk.
+void SaveItems();
+// Releases the application INI file, writing whatever is still pending; a failure of that last
+// write goes to the application's error reporting.
+void FreeItemStore();
+
+// The longest command line RunProgram starts.
+constexpr std::size_t MaxCommandLength = 255;
+
+// Makes folder the current directory and starts the program, with the parameters after one
+// blank when there are any. Raises EInOutError when the folder cannot be made current or the
+// program cannot be started, and Exception for a command line over MaxCommandLength
+// characters; in each case nothing is started.
+void RunProgram(const std::string& program, const std::string& parameters,
+                const std::string& folder);

@@ -1,0 +1,69 @@
+// Files read and written byte for byte, and where the running program lives.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// True when something other than a folder stands at the path.
+bool fileExists(const std::string& path);
+
+// The whole content of a file, unchanged. Raises EInOutError when it cannot be read.
+std::string readFile(const std::string& path);
+
+// Replaces a file so that readers and a crash only ever see the old or the new content: the
+// text goes to a temporary file beside the target, reaches the disk, and is then renamed over
+// the target. A save that is not committed, or fails on the way, removes the temporary file and
+// leaves the target as it was.
+class AtomicFile {
+public:
+    // Creates the temporary file; raises EInOutError when the folder does not allow it.
+    explicit AtomicFile(const std::string& path);
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    void write(std::string_view data);
+    // Flushes, syncs and renames over the target. Raises EInOutError on any failure, after
+    // which the target is untouched and the temporary file gone.
+    void commit();
+    // Drops what was written; the target stays as it was. Safe to call more than once.
+    void cancel() noexcept;
+
+    const std::string& temporaryPath() const { return m_temporaryPath; }
+
+private:
+    void flushBuffer();
+    [[noreturn]] void fail(int err);
+
+    std::string m_targetPath;
+    std::string m_temporaryPath;
+    std::string m_buffer;
+    int m_fd = -1;
+};
+
+// The whole content in one atomic replacement (see AtomicFile).
+void writeFileAtomic(const std::string& path, std::string_view content);
+
+// The rename step of AtomicFile, replaceable so that tests can make the last step of a save
+// fail. Same contract as POSIX rename(): 0 on success, else -1 with errno set.
+using RenameFunction = std::function<int(const char* from, const char* to)>;
+RenameFunction setRenameFunction(RenameFunction rename);
+
+// The full path of the running executable; empty when the system does not tell.
+std::string executablePath();
+
+// Replaces where executablePath() looks, for tests that place a program in a folder of their
+// own. An empty source restores the system's answer.
+using ExecutablePathSource = std::function<std::string()>;
+ExecutablePathSource setExecutablePathSource(ExecutablePathSource source);
+
+// The name under which the path's folder stores the file, found by scanning the folder: the
+// exact name when it is there, else the first entry that differs only in letter case. Empty
+// when the folder holds no such entry.
+std::optional<std::string> storedFileName(const std::string& path);
+
+} // namespace platform

@@ -1,0 +1,248 @@
+#include "platform/Files.h"
+
+#include "platform/Errors.h"
+#include "platform/Strings.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+constexpr std::size_t bufferSize = 16384;
+
+RenameFunction& renameFunction() {
+    static RenameFunction rename = ::rename;
+    return rename;
+}
+
+ExecutablePathSource& executablePathSource() {
+    static ExecutablePathSource source;
+    return source;
+}
+
+std::string systemExecutablePath() {
+    std::string path(PATH_MAX, '\0');
+    for (;;) {
+        const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
+        if (n < 0)
+            return {};
+        if (static_cast<std::size_t>(n) < path.size()) {
+            path.resize(static_cast<std::size_t>(n));
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+// A symbolic link stays a link: the save replaces the file it points to.
+std::string resolveTarget(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char* real = ::realpath(path.c_str(), nullptr)) {
+            std::string resolved(real);
+            std::free(real);
+            return resolved;
+        }
+    }
+    return path;
+}
+
+void syncFolder(const std::string& filePath) {
+    std::string folder = extractFilePath(filePath);
+    if (folder.empty())
+        folder = ".";
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        // The rename is already visible; this only hurries it to the disk.
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+bool fileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+std::string readFile(const std::string& path) {
+    // O_NONBLOCK so that a pipe standing where a file is expected cannot stall us in open().
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        raiseIoError(errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        // Pipes, devices and folders have no end we could wait for; only plain files are read.
+        const int err = S_ISDIR(st.st_mode) ? EISDIR : EACCES;
+        ::close(fd);
+        raiseIoError(err);
+    }
+    std::string content;
+    if (st.st_size > 0)
+        content.reserve(static_cast<std::size_t>(st.st_size));
+    char buffer[bufferSize];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int err = errno;
+            ::close(fd);
+            raiseIoError(err);
+        }
+        content.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return content;
+}
+
+AtomicFile::AtomicFile(const std::string& path) : m_targetPath(resolveTarget(path)) {
+    static std::atomic<unsigned> counter{0};
+    struct stat target {};
+    const bool targetExists = ::stat(m_targetPath.c_str(), &target) == 0;
+    for (int attempt = 0;; ++attempt) {
+        m_temporaryPath = m_targetPath + ".tmp-" + std::to_string(::getpid()) + "-" +
+                          std::to_string(counter.fetch_add(1));
+        m_fd = ::open(m_temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (m_fd >= 0)
+            break;
+        if (errno != EEXIST || attempt > 100) {
+            const int err = errno;
+            m_temporaryPath.clear();
+            raiseIoError(err);
+        }
+    }
+    if (targetExists) {
+        // The new file takes the old one's place, so it takes its permissions and owner too.
+        ::fchmod(m_fd, target.st_mode & 07777);
+        if (::fchown(m_fd, target.st_uid, target.st_gid) != 0) {
+            // Only root may give a file away; anyone else keeps the file as their own.
+        }
+    }
+    m_buffer.reserve(bufferSize);
+}
+
+AtomicFile::~AtomicFile() { cancel(); }
+
+void AtomicFile::write(std::string_view data) {
+    if (m_fd < 0)
+        throw EInOutError(103); // the runtime's "file not open"
+    while (!data.empty()) {
+        const std::size_t room = bufferSize - m_buffer.size();
+        const std::size_t n = std::min(room, data.size());
+        m_buffer.append(data.substr(0, n));
+        data.remove_prefix(n);
+        if (m_buffer.size() == bufferSize)
+            flushBuffer();
+    }
+}
+
+void AtomicFile::flushBuffer() {
+    std::string_view pending(m_buffer);
+    while (!pending.empty()) {
+        const ssize_t n = ::write(m_fd, pending.data(), pending.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(errno);
+        }
+        pending.remove_prefix(static_cast<std::size_t>(n));
+    }
+    m_buffer.clear();
+}
+
+void AtomicFile::commit() {
+    if (m_fd < 0)
+        throw EInOutError(103);
+    flushBuffer();
+    if (::fsync(m_fd) != 0)
+        fail(errno);
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(m_temporaryPath.c_str());
+        raiseIoError(err);
+    }
+    if (renameFunction()(m_temporaryPath.c_str(), m_targetPath.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(m_temporaryPath.c_str());
+        raiseIoError(err);
+    }
+    syncFolder(m_targetPath);
+}
+
+void AtomicFile::fail(int err) {
+    cancel();
+    raiseIoError(err);
+}
+
+void AtomicFile::cancel() noexcept {
+    if (m_fd < 0)
+        return;
+    ::close(m_fd);
+    m_fd = -1;
+    ::unlink(m_temporaryPath.c_str());
+    m_buffer.clear();
+}
+
+void writeFileAtomic(const std::string& path, std::string_view content) {
+    AtomicFile file(path);
+    file.write(content);
+    file.commit();
+}
+
+RenameFunction setRenameFunction(RenameFunction rename) {
+    RenameFunction previous = std::move(renameFunction());
+    renameFunction() = rename ? std::move(rename) : RenameFunction(::rename);
+    return previous;
+}
+
+std::string executablePath() {
+    if (const ExecutablePathSource& source = executablePathSource())
+        return source();
+    return systemExecutablePath();
+}
+
+ExecutablePathSource setExecutablePathSource(ExecutablePathSource source) {
+    ExecutablePathSource previous = std::move(executablePathSource());
+    executablePathSource() = std::move(source);
+    return previous;
+}
+
+std::optional<std::string> storedFileName(const std::string& path) {
+    const std::string name = extractFileName(path);
+    if (name.empty())
+        return std::nullopt;
+    std::string folder = extractFilePath(path);
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return std::nullopt;
+    std::optional<std::string> found;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view entryName(entry->d_name);
+        if (entryName == name) {
+            found = name;
+            break;
+        }
+        if (!found && sameText(entryName, name))
+            found = std::string(entryName);
+    }
+    ::closedir(dir);
+    return found;
+}
+
+} // namespace platform

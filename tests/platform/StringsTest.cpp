@@ -1,0 +1,53 @@
+#include "platform/Strings.h"
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+
+TEST(Strings, UpperCaseTouchesOnlyAsciiLetters) {
+    EXPECT_EQ(upperCase("abc xyz-AZ09{}`"), "ABC XYZ-AZ09{}`");
+    // UTF-8 for a-umlaut and a Latin-1 e-acute byte stay as they are.
+    EXPECT_EQ(upperCase("\xC3\xA4\xE9q"), "\xC3\xA4\xE9Q");
+}
+
+TEST(Strings, CompareTextFoldsAsciiOnlyAndOrdersConsistently) {
+    EXPECT_TRUE(sameText("Config.Prog", "CONFIG.prog"));
+    EXPECT_FALSE(sameText("Config", "Config "));
+    EXPECT_FALSE(sameText("\xC3\xA4", "\xC3\x84")); // a-umlaut and A-umlaut differ
+    EXPECT_EQ(compareText("abc", "ABC"), 0);
+    EXPECT_LT(compareText("a", "B"), 0);
+    EXPECT_GT(compareText("b", "A"), 0);
+    EXPECT_LT(compareText("ab", "ABC"), 0);
+    // Letters fold to lower case, so "_" (0x5F) sorts before them, as it does against "a".
+    EXPECT_LT(compareText("_", "A"), 0);
+    EXPECT_GT(compareText("\xC3", "z"), 0); // bytes above 127 compare unsigned
+}
+
+TEST(Strings, PathParts) {
+    EXPECT_EQ(extractFilePath("/opt/tevlo/tevlo"), "/opt/tevlo/");
+    EXPECT_EQ(extractFilePath("tevlo"), "");
+    EXPECT_EQ(extractFileName("/opt/tevlo/tevlo.bin"), "tevlo.bin");
+    EXPECT_EQ(changeFileExt("/opt/tevlo/tevlo", ".ini"), "/opt/tevlo/tevlo.ini");
+    EXPECT_EQ(changeFileExt("/opt/tevlo/Tevlo.EXE", ".ini"), "/opt/tevlo/Tevlo.ini");
+    EXPECT_EQ(changeFileExt("/opt/v1.2/tevlo", ".ini"), "/opt/v1.2/tevlo.ini");
+    EXPECT_EQ(changeFileExt("/a/b.tar.gz", ".ini"), "/a/b.tar.ini");
+    EXPECT_EQ(changeFileExt("name.", ".ini"), "name.ini");
+#ifndef _WIN32
+    EXPECT_EQ(extractFilePath("C:\\apps\\x.exe"), ""); // backslash and colon are name bytes here
+#endif
+}
+
+TEST(Strings, NumberConversionLimits) {
+    std::int32_t v = 0;
+    EXPECT_TRUE(tryStrToInt("$000000001", v));
+    EXPECT_EQ(v, 1);
+    EXPECT_TRUE(tryStrToInt("x80000000", v));
+    EXPECT_EQ(v, INT32_MIN);
+    EXPECT_TRUE(tryStrToInt("-0", v));
+    EXPECT_EQ(v, 0);
+    EXPECT_TRUE(tryStrToInt("2147483647", v));
+    EXPECT_EQ(v, INT32_MAX);
+    for (const char* bad : {"$100000000", "-2147483649", "99999999999999999999", "+", "$", "x",
+                            "0x", "$-1", "+$1", "\t1", "1 ", "1a", "", " "})
+        EXPECT_FALSE(tryStrToInt(bad, v)) << '"' << bad << '"';
+}

@@ -1,0 +1,80 @@
+// Helpers shared by the unit tests: a fresh folder per test and scoped replacements of the
+// platform's seams.
+#pragma once
+
+#include "platform/Errors.h"
+#include "platform/Files.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// A new empty folder, removed with everything in it at the end of the test. The current
+// directory is restored as well, since the launcher changes it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return m_path; }
+    // path() joined with name by "/".
+    std::string file(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+    std::string m_previousDirectory;
+};
+
+void writeBytes(const std::string& path, const std::string& bytes);
+std::string readBytes(const std::string& path);
+bool exists(const std::string& path);
+// Names in a folder, without "." and "..", sorted.
+std::vector<std::string> listFolder(const std::string& path);
+void makeExecutable(const std::string& path, const std::string& content);
+
+// Runs check in a child process that lacks root's privileges (it becomes "nobody" when we are
+// root, since root ignores file permissions) and answers whether check returned true there.
+// The check must report through its result only: the child's test framework state is lost.
+bool runUnprivileged(const std::function<bool()>& check);
+
+// Waits, up to a generous limit, until a file exists; true when it appeared. Used to wait for
+// programs the tests started, never to judge speed.
+bool waitForFile(const std::string& path);
+
+// Makes executablePath() answer with the given path while in scope.
+class ScopedExecutablePath {
+public:
+    explicit ScopedExecutablePath(const std::string& path);
+    ~ScopedExecutablePath();
+
+private:
+    platform::ExecutablePathSource m_previous;
+};
+
+// Collects what reaches the application's error reporting while in scope.
+class ScopedErrorCapture {
+public:
+    ScopedErrorCapture();
+    ~ScopedErrorCapture();
+    const std::vector<std::string>& messages() const { return m_messages; }
+
+private:
+    std::vector<std::string> m_messages;
+    platform::ExceptionHandler m_previous;
+};
+
+// Makes the rename step of every atomic save fail with the given errno while in scope.
+class ScopedRenameFailure {
+public:
+    explicit ScopedRenameFailure(int err);
+    ~ScopedRenameFailure();
+
+private:
+    platform::RenameFunction m_previous;
+};
+
+} // namespace testing_support
