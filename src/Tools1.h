@@ -21,6 +21,8 @@ public:
 
     TItemCaption() = default;
     TItemCaption(std::string_view text) { assign(text); }
+    TItemCaption(const std::string& text) { assign(text); }
+    TItemCaption(const char* text) { assign(text); }
     TItemCaption& operator=(std::string_view text) {
         assign(text);
         return *this;

@@ -1,0 +1,249 @@
+#include "Tools1.h"
+
+#include "TestSupport.h"
+
+#include "platform/Process.h"
+
+#include <cerrno>
+#include <climits>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace testing_support;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+std::string crlf(const Lines& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    return text;
+}
+
+std::string currentDirectory() {
+    char cwd[PATH_MAX];
+    return ::getcwd(cwd, sizeof cwd) ? cwd : "";
+}
+
+// Every test gets its own program folder with an empty item table, and leaves no AppIni.
+class ItemStore : public ::testing::Test {
+protected:
+    ItemStore() {
+        for (int n = 1; n <= ItemCount; ++n) {
+            ItemPrograms[n].clear();
+            ItemCaptions[n] = "";
+        }
+    }
+    ~ItemStore() override { AppIni.reset(); }
+
+    TempDir dir;
+    ScopedExecutablePath exe{dir.file("tevlo")};
+    std::string iniPath = dir.file("tevlo.ini");
+};
+
+// Records what would have been started instead of starting it.
+class RecordedStarts {
+public:
+    RecordedStarts()
+        : m_previous(platform::setProgramStarter(
+              [this](const std::string& line, platform::ShowCommand) { lines.push_back(line); })) {}
+    ~RecordedStarts() { platform::setProgramStarter(std::move(m_previous)); }
+    Lines lines;
+
+private:
+    platform::ProgramStarter m_previous;
+};
+
+int ioCode(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const EInOutError& error) {
+        return error.ErrorCode();
+    }
+    return 0;
+}
+
+} // namespace
+
+TEST(ItemCaption, EveryAssignmentKeepsAtMostThirtyBytes) {
+    TItemCaption caption = std::string(40, 'c');
+    EXPECT_EQ(caption.str(), std::string(30, 'c'));
+    caption = "short";
+    EXPECT_EQ(caption.str(), "short");
+    caption = std::string(30, 'x');
+    EXPECT_EQ(caption.size(), 30u);
+
+    // A UTF-8 character across the cut goes as a whole...
+    caption = std::string(29, 'a') + "\xC3\xA9" + "tail";
+    EXPECT_EQ(caption.str(), std::string(29, 'a'));
+    caption = std::string(28, 'a') + "\xE2\x82\xAC" + "tail"; // euro sign, 3 bytes
+    EXPECT_EQ(caption.str(), std::string(28, 'a'));
+    caption = std::string(28, 'a') + "\xC3\xA9" + "tail"; // ends exactly at the cut
+    EXPECT_EQ(caption.str(), std::string(28, 'a') + "\xC3\xA9");
+    // ...while bytes of a single-byte code page are cut exactly at 30.
+    caption = std::string(30, '\xE9') + "\xE9\xE9";
+    EXPECT_EQ(caption.size(), 30u);
+    caption = std::string(29, 'a') + "\xE9\xA9x"; // not a UTF-8 sequence
+    EXPECT_EQ(caption.size(), 30u);
+}
+
+TEST(ItemArray, OnlyItemNumbersOneToHundredExist) {
+    EXPECT_NO_THROW(ItemPrograms[1]);
+    EXPECT_NO_THROW(ItemCaptions[100]);
+    EXPECT_THROW(ItemPrograms[0], std::out_of_range);
+    EXPECT_THROW(ItemCaptions[101], std::out_of_range);
+}
+
+TEST_F(ItemStore, LoadReadsTheFileBesideTheExecutable) {
+    writeBytes(iniPath, crlf({"[Config.Prog]", "1=/usr/bin/prog with blanks --flag", "07=/seven",
+                              "101=/beyond", "[config.caption]", "4=" + std::string(40, 'x'),
+                              "1=First"}));
+    LoadItems();
+    ASSERT_NE(AppIni, nullptr);
+    EXPECT_EQ(AppIni->FileName(), iniPath);
+    EXPECT_EQ(ItemPrograms[1], "/usr/bin/prog with blanks --flag");
+    EXPECT_EQ(ItemCaptions[1].str(), "First");
+    EXPECT_EQ(ItemCaptions[4].str(), std::string(30, 'x'));
+    EXPECT_EQ(ItemPrograms[7], "") << "keys are text: 07 is not 7";
+    EXPECT_EQ(ItemPrograms[100], "");
+}
+
+TEST_F(ItemStore, SaveWritesExactlyTheNonEmptyItems) {
+    writeBytes(iniPath, crlf({"[Config]", "Top=1", "[Config.File]", "x=anything",
+                              "[Config.Prog]", "07=/seven", "101=/beyond", "3=/old",
+                              "[Config.Caption]", "4=" + std::string(40, 'x'), "[Other]",
+                              "keep=me"}));
+    LoadItems();
+    ItemPrograms[3] = "/opt/a b/run";
+    ItemCaptions[5] = "Caption only";
+    ItemPrograms[6] = "/program/only";
+    SaveItems();
+    EXPECT_FALSE(AppIni->Modified());
+    EXPECT_EQ(readBytes(iniPath),
+              crlf({"[Config]", "Top=1", "", "[Other]", "keep=me", "", "[Config.Prog]",
+                    "3=/opt/a b/run", "6=/program/only", "", "[Config.Caption]",
+                    "4=" + std::string(30, 'x'), "5=Caption only", ""}));
+
+    // A caption on a lower item than any program puts its section first.
+    ItemCaptions[1] = "One";
+    SaveItems();
+    const std::string text = readBytes(iniPath);
+    EXPECT_LT(text.find("[Config.Caption]"), text.find("[Config.Prog]"));
+}
+
+TEST_F(ItemStore, EmptyTableLeavesNoItemSectionsAndNoFileWithoutOtherContent) {
+    writeBytes(iniPath, crlf({"[Config.Prog]", "1=/a", "[Config.Caption]", "1=A"}));
+    LoadItems();
+    ItemPrograms[1].clear();
+    ItemCaptions[1] = "";
+    SaveItems();
+    EXPECT_EQ(readBytes(iniPath), "");
+}
+
+TEST_F(ItemStore, NoFileMeansEmptyItemsAndTheFirstSaveCreatesIt) {
+    LoadItems();
+    for (int n = 1; n <= ItemCount; ++n)
+        ASSERT_TRUE(ItemPrograms[n].empty() && ItemCaptions[n].empty()) << n;
+    SaveItems();
+    EXPECT_FALSE(exists(iniPath)) << "nothing to write, so no file";
+    ItemPrograms[100] = "/last";
+    SaveItems();
+    EXPECT_EQ(readBytes(iniPath), crlf({"[Config.Prog]", "100=/last", ""}));
+}
+
+TEST_F(ItemStore, FailedSaveRaisesAndKeepsFileAndTable) {
+    const std::string original = crlf({"[Config.Prog]", "1=/a"});
+    writeBytes(iniPath, original);
+    LoadItems();
+    ItemPrograms[1] = "/b";
+    {
+        ScopedRenameFailure failure(ENOSPC);
+        EXPECT_EQ(ioCode([] { SaveItems(); }), 101);
+    }
+    EXPECT_EQ(readBytes(iniPath), original);
+    EXPECT_EQ(ItemPrograms[1], "/b");
+    EXPECT_TRUE(AppIni->Modified());
+}
+
+TEST_F(ItemStore, SaveWithoutLoadedFileRefusesInsteadOfCrashing) {
+    writeBytes(iniPath, crlf({"[Config.Prog]", "1=/precious"}));
+    ItemPrograms[2] = "/b";
+    EXPECT_THROW(SaveItems(), Exception);
+    EXPECT_EQ(readBytes(iniPath), crlf({"[Config.Prog]", "1=/precious"}));
+}
+
+TEST_F(ItemStore, FreeItemStoreWritesPendingChangesAndReportsFailure) {
+    LoadItems();
+    AppIni->WriteValue("Config", "Late", "1");
+    FreeItemStore();
+    EXPECT_EQ(AppIni, nullptr);
+    EXPECT_EQ(readBytes(iniPath), crlf({"[Config]", "Late=1", ""}));
+
+    LoadItems();
+    AppIni->WriteValue("Config", "Late", "2");
+    ScopedErrorCapture errors;
+    {
+        ScopedRenameFailure failure(EACCES);
+        EXPECT_NO_THROW(FreeItemStore());
+    }
+    EXPECT_EQ(AppIni, nullptr);
+    EXPECT_EQ(errors.messages(), Lines{"File access denied"});
+    EXPECT_EQ(readBytes(iniPath), crlf({"[Config]", "Late=1", ""}));
+}
+
+TEST(RunProgram, FormsTheCommandLineInTheGivenFolder) {
+    TempDir dir;
+    RecordedStarts starts;
+    RunProgram("/bin/prog", "", dir.path() + "/");
+    RunProgram("/bin/prog", "  -x", dir.path());
+    EXPECT_EQ(starts.lines, (Lines{"/bin/prog", "/bin/prog   -x"}));
+    EXPECT_EQ(currentDirectory(), dir.path());
+}
+
+TEST(RunProgram, CommandLineLimit) {
+    TempDir dir;
+    const std::string before = currentDirectory();
+    RecordedStarts starts;
+    const std::string program = "/" + std::string(254, 'p');
+    RunProgram(program, "", dir.path());
+    ASSERT_EQ(starts.lines.size(), 1u);
+    EXPECT_EQ(starts.lines[0].size(), 255u);
+
+    ASSERT_EQ(::chdir(before.c_str()), 0);
+    try {
+        RunProgram(program, "x", dir.path());
+        ADD_FAILURE() << "a 257-character command line was accepted";
+    } catch (const Exception& error) {
+        const std::string message = error.what();
+        EXPECT_NE(message.find("257"), std::string::npos) << message;
+        EXPECT_NE(message.find("255"), std::string::npos) << message;
+    }
+    EXPECT_EQ(starts.lines.size(), 1u);
+    EXPECT_EQ(currentDirectory(), before) << "a refused line changes nothing";
+}
+
+TEST(RunProgram, FolderErrorsStartNothing) {
+    TempDir dir;
+    RecordedStarts starts;
+    EXPECT_EQ(ioCode([] { RunProgram("prog", "", ""); }), 2);
+    EXPECT_EQ(ioCode([&] { RunProgram(dir.file("x/prog"), "", dir.file("x/")); }), 2);
+    EXPECT_TRUE(starts.lines.empty());
+}
+
+TEST(RunProgram, StartsARealProgramAndReportsAMissingOne) {
+    TempDir dir;
+    const std::string folder = dir.file("apps dir/");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    makeExecutable(folder + "run me", "#!/bin/sh\npwd > '" + dir.file("out.tmp") + "' && mv '" +
+                                          dir.file("out.tmp") + "' '" + dir.file("out") + "'\n");
+    RunProgram(folder + "run me", "", folder);
+    ASSERT_TRUE(waitForFile(dir.file("out")));
+    EXPECT_EQ(readBytes(dir.file("out")), dir.file("apps dir") + "\n");
+
+    // The folder exists but the program does not: the folder is current, and the failure is
+    // reported instead of passing for a start.
+    ASSERT_EQ(::chdir("/"), 0);
+    EXPECT_EQ(ioCode([&] { RunProgram(folder + "missing", "", folder); }), 2);
+    EXPECT_EQ(currentDirectory(), dir.file("apps dir"));
+}
