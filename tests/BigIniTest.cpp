@@ -8,6 +8,7 @@
 
 using namespace testing_support;
 using Lines = std::vector<std::string>;
+using namespace std::string_literals;
 
 namespace {
 
@@ -71,8 +72,8 @@ TEST(IniFormat, LineEndsAndEndOfFile) {
     }
     {
         // Ctrl-Z ends the file in the middle of a line; a zero byte is ordinary text.
-        LoadedIni f(std::string("[A]\r\nk=x\0y\r\nj=12\x1Aignored\r\n[B]\r\nz=1\r\n", 38));
-        EXPECT_EQ(copyOf(*f.ini), (Lines{"[A]", std::string("k=x\0y", 5), "j=12", ""}));
+        LoadedIni f("[A]\r\nk=x\0y\r\nj=12\x1A" "ignored\r\n[B]\r\nz=1\r\n"s);
+        EXPECT_EQ(copyOf(*f.ini), (Lines{"[A]", "k=x\0y"s, "j=12", ""}));
     }
     {
         // Lines ended by LF only are one single line, here not a header: no sections at all.
