@@ -31,8 +31,12 @@ public:
     void markModified() { m_modified = true; }
 };
 
-std::string sectionName(int s) { return "Section" + std::to_string(s); }
-std::string keyName(int k) { return "Key" + std::to_string(k); }
+std::string sectionName(int s) {
+    return "Section" + std::to_string(s);
+}
+std::string keyName(int k) {
+    return "Key" + std::to_string(k);
+}
 
 // Generated once per shape, in a folder removed at exit.
 const std::string& fileFor(const Shape& shape) {

@@ -41,7 +41,9 @@ void TSectionList::Delete(int index) {
     m_entries.erase(m_entries.begin() + index);
 }
 
-void TSectionList::Clear() { m_entries.clear(); }
+void TSectionList::Clear() {
+    m_entries.clear();
+}
 
 int TSectionList::FindSection(const std::string& name) {
     const int count = Count();
@@ -123,7 +125,9 @@ void TBigIniFile::SetFileName(const std::string& fileName) {
     m_modified = false;
 }
 
-void TBigIniFile::FreeSections() { m_sections.Clear(); }
+void TBigIniFile::FreeSections() {
+    m_sections.Clear();
+}
 
 void TBigIniFile::LoadFromDisk(const std::string& fileName) {
     m_currentSection = 0;
@@ -195,7 +199,8 @@ int TBigIniFile::FindKey(const std::string& section, const std::string& key, TLi
     const int count = m_sections.Count();
     int found = -1;
     if (count > 0) {
-        const int start = (m_currentSection >= 0 && m_currentSection < count) ? m_currentSection : 0;
+        const int start =
+            (m_currentSection >= 0 && m_currentSection < count) ? m_currentSection : 0;
         for (int step = 0; step < count; ++step) {
             const int i = (start + step) % count;
             if (sameText(m_sections.Strings(i), section)) {

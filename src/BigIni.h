@@ -86,8 +86,7 @@ public:
 
     // Index of the key's line in the section, or -1. lines receives the section's line list;
     // for a missing section a new empty one when create is true, else null.
-    int FindKey(const std::string& section, const std::string& key, TLineList*& lines,
-                bool create);
+    int FindKey(const std::string& section, const std::string& key, TLineList*& lines, bool create);
 
     const std::string& FileName() const { return m_fileName; }
     bool Modified() const { return m_modified; }

@@ -15,7 +15,9 @@ const std::string ProgSection = "Config.Prog";
 const std::string CaptionSection = "Config.Caption";
 const std::string FileSection = "Config.File";
 
-bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+bool isContinuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
 
 // Bytes in the UTF-8 sequence that a lead byte starts; 0 when it starts none.
 std::size_t sequenceLength(char c) {

@@ -72,7 +72,8 @@ TEST(IniFormat, LineEndsAndEndOfFile) {
     }
     {
         // Ctrl-Z ends the file in the middle of a line; a zero byte is ordinary text.
-        LoadedIni f("[A]\r\nk=x\0y\r\nj=12\x1A" "ignored\r\n[B]\r\nz=1\r\n"s);
+        LoadedIni f("[A]\r\nk=x\0y\r\nj=12\x1A"
+                    "ignored\r\n[B]\r\nz=1\r\n"s);
         EXPECT_EQ(copyOf(*f.ini), (Lines{"[A]", "k=x\0y"s, "j=12", ""}));
     }
     {
@@ -109,7 +110,8 @@ TEST(IniFormat, DuplicateSectionsKeepTheFirstWhateverTheSortDoes) {
     }
     LoadedIni f(crlf(lines));
     TBigIniFile& ini = *f.ini;
-    EXPECT_EQ(copyOf(ini), (Lines{"[beta]", "i=0", "", "[Alpha]", "i=1", "", "[gamma]", "i=3", ""}));
+    EXPECT_EQ(copyOf(ini),
+              (Lines{"[beta]", "i=0", "", "[Alpha]", "i=1", "", "[gamma]", "i=3", ""}));
     EXPECT_FALSE(ini.Modified());
 
     TSectionList list;
@@ -230,9 +232,9 @@ TEST(IniWrite, ClearAndDeleteSetModifiedOnlyForRealChanges) {
 
 TEST(IniNumbers, ReadNumberRules) {
     const std::pair<const char*, int> numbers[] = {
-        {"0x1F", 31},          {"0X1f", 31},           {"$1F", 31}, {"x1F", 31},
-        {" 12", 12},           {"+7", 7},              {"007", 7},  {"-2147483648", INT32_MIN},
-        {"$FFFFFFFF", -1},     {"  0x10", 16},         {"-5", -5}};
+        {"0x1F", 31},      {"0X1f", 31},   {"$1F", 31}, {"x1F", 31},
+        {" 12", 12},       {"+7", 7},      {"007", 7},  {"-2147483648", INT32_MIN},
+        {"$FFFFFFFF", -1}, {"  0x10", 16}, {"-5", -5}};
     const char* notNumbers[] = {"12 ", "", "0x", "-0x10", "1.5", "2147483648", "yes", "$", "- 5"};
     TempDir dir;
     TBigIniFile ini(dir.file("n.ini"));
@@ -250,8 +252,8 @@ TEST(IniNumbers, ReadNumberRules) {
 TEST(IniNumbers, FlagsAndWrittenForms) {
     TempDir dir;
     TBigIniFile ini(dir.file("n.ini"));
-    const std::pair<const char*, bool> flags[] = {{"1", true}, {"5", true}, {"-1", true},
-                                                  {"0", false}, {"$0", false}};
+    const std::pair<const char*, bool> flags[] = {
+        {"1", true}, {"5", true}, {"-1", true}, {"0", false}, {"$0", false}};
     for (const auto& [text, value] : flags) {
         ini.WriteValue("F", "k", text);
         EXPECT_EQ(ini.ReadFlag("F", "k", !value), value) << text;

@@ -96,9 +96,9 @@ TEST(ItemArray, OnlyItemNumbersOneToHundredExist) {
 }
 
 TEST_F(ItemStore, LoadReadsTheFileBesideTheExecutable) {
-    writeBytes(iniPath, crlf({"[Config.Prog]", "1=/usr/bin/prog with blanks --flag", "07=/seven",
-                              "101=/beyond", "[config.caption]", "4=" + std::string(40, 'x'),
-                              "1=First"}));
+    writeBytes(iniPath,
+               crlf({"[Config.Prog]", "1=/usr/bin/prog with blanks --flag", "07=/seven",
+                     "101=/beyond", "[config.caption]", "4=" + std::string(40, 'x'), "1=First"}));
     LoadItems();
     ASSERT_NE(AppIni, nullptr);
     EXPECT_EQ(AppIni->FileName(), iniPath);
@@ -110,10 +110,9 @@ TEST_F(ItemStore, LoadReadsTheFileBesideTheExecutable) {
 }
 
 TEST_F(ItemStore, SaveWritesExactlyTheNonEmptyItems) {
-    writeBytes(iniPath, crlf({"[Config]", "Top=1", "[Config.File]", "x=anything",
-                              "[Config.Prog]", "07=/seven", "101=/beyond", "3=/old",
-                              "[Config.Caption]", "4=" + std::string(40, 'x'), "[Other]",
-                              "keep=me"}));
+    writeBytes(iniPath, crlf({"[Config]", "Top=1", "[Config.File]", "x=anything", "[Config.Prog]",
+                              "07=/seven", "101=/beyond", "3=/old", "[Config.Caption]",
+                              "4=" + std::string(40, 'x'), "[Other]", "keep=me"}));
     LoadItems();
     ItemPrograms[3] = "/opt/a b/run";
     ItemCaptions[5] = "Caption only";

@@ -3,7 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 
-EInOutError::EInOutError(int errorCode) : Exception(MessageFor(errorCode)), m_errorCode(errorCode) {}
+EInOutError::EInOutError(int errorCode)
+    : Exception(MessageFor(errorCode)), m_errorCode(errorCode) {}
 
 std::string EInOutError::MessageFor(int errorCode) {
     switch (errorCode) {

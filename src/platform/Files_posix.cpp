@@ -135,7 +135,9 @@ AtomicFile::AtomicFile(const std::string& path) : m_targetPath(resolveTarget(pat
     m_buffer.reserve(bufferSize);
 }
 
-AtomicFile::~AtomicFile() { cancel(); }
+AtomicFile::~AtomicFile() {
+    cancel();
+}
 
 void AtomicFile::write(std::string_view data) {
     if (m_fd < 0)

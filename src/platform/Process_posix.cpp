@@ -39,7 +39,8 @@ void reapEndedPrograms() {
 
 bool isExecutableFile(const std::string& path) {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::access(path.c_str(), X_OK) == 0;
 }
 
 class SpawnSettings {
@@ -55,8 +56,8 @@ public:
         sigemptyset(&none);
         ::posix_spawnattr_setsigdefault(&m_attributes, &all);
         ::posix_spawnattr_setsigmask(&m_attributes, &none);
-        ::posix_spawnattr_setflags(&m_attributes,
-                                   POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+        ::posix_spawnattr_setflags(&m_attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF |
+                                                      POSIX_SPAWN_SETSIGMASK);
         ::posix_spawn_file_actions_addclosefrom_np(&m_actions, 3);
     }
     ~SpawnSettings() {

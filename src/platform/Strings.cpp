@@ -54,7 +54,8 @@ bool sameText(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (foldCase(static_cast<unsigned char>(a[i])) != foldCase(static_cast<unsigned char>(b[i])))
+        if (foldCase(static_cast<unsigned char>(a[i])) !=
+            foldCase(static_cast<unsigned char>(b[i])))
             return false;
     return true;
 }

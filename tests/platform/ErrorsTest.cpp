@@ -8,10 +8,15 @@
 using testing_support::ScopedErrorCapture;
 
 TEST(Errors, InOutErrorMessagesFollowTheCode) {
-    const std::pair<int, const char*> cases[] = {
-        {2, "File not found"},     {3, "Invalid filename"},        {4, "Too many open files"},
-        {5, "File access denied"}, {100, "Read beyond end of file"}, {101, "Disk full"},
-        {106, "Invalid numeric input"}, {7, "I/O error 7"},        {1234, "I/O error 1234"}};
+    const std::pair<int, const char*> cases[] = {{2, "File not found"},
+                                                 {3, "Invalid filename"},
+                                                 {4, "Too many open files"},
+                                                 {5, "File access denied"},
+                                                 {100, "Read beyond end of file"},
+                                                 {101, "Disk full"},
+                                                 {106, "Invalid numeric input"},
+                                                 {7, "I/O error 7"},
+                                                 {1234, "I/O error 1234"}};
     for (const auto& [code, message] : cases) {
         const EInOutError error(code);
         EXPECT_EQ(error.ErrorCode(), code);
@@ -22,7 +27,7 @@ TEST(Errors, InOutErrorMessagesFollowTheCode) {
 
 TEST(Errors, ErrnoValuesMapToTheRuntimeCodes) {
     const std::pair<int, int> mapped[] = {
-        {ENOENT, 2}, {ENOTDIR, 3}, {ENAMETOOLONG, 3}, {EMFILE, 4}, {ENFILE, 4}, {EACCES, 5},
+        {ENOENT, 2}, {ENOTDIR, 3}, {ENAMETOOLONG, 3}, {EMFILE, 4},   {ENFILE, 4},  {EACCES, 5},
         {EPERM, 5},  {EROFS, 5},   {EISDIR, 5},       {ENOSPC, 101}, {EDQUOT, 101}};
     for (const auto& [err, code] : mapped)
         EXPECT_EQ(platform::ioErrorFromErrno(err).ErrorCode(), code) << "errno " << err;

@@ -105,7 +105,7 @@ TEST(Files, WriteFailureMidwayLeavesTheOldFileAlone) {
 
     // A file size limit makes the kernel refuse the write part way, whoever we are.
     std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old {};
+    rlimit old{};
     ::getrlimit(RLIMIT_FSIZE, &old);
     rlimit limited = old;
     limited.rlim_cur = 50000;
@@ -128,9 +128,8 @@ TEST(Files, SaveIntoAReadOnlyFolderFailsWithAccessDenied) {
     ::chmod(folder.c_str(), 0555);
     ::chmod(dir.path().c_str(), 0755);
 
-    EXPECT_TRUE(runUnprivileged([&] {
-        return ioCode([&] { platform::writeFileAtomic(path, "new"); }) == 5;
-    }));
+    EXPECT_TRUE(runUnprivileged(
+        [&] { return ioCode([&] { platform::writeFileAtomic(path, "new"); }) == 5; }));
     EXPECT_EQ(readBytes(path), "original");
     EXPECT_EQ(listFolder(folder), std::vector<std::string>{"a.ini"});
 }

@@ -33,7 +33,8 @@ void writeProbe(const std::string& path, const std::string& output) {
                          "  echo \"pid=$$ sid=$sid\"\n"
                          "  echo \"fds=$(ls /proc/$$/fd | tr '\\n' ' ')\"\n"
                          "  for a in \"$@\"; do echo \"arg=[$a]\"; done\n"
-                         "} > '" + output + ".tmp' && mv '" + output + ".tmp' '" + output + "'\n");
+                         "} > '" +
+                             output + ".tmp' && mv '" + output + ".tmp' '" + output + "'\n");
 }
 
 std::vector<std::string> linesOf(const std::string& text) {
@@ -150,8 +151,8 @@ TEST(Process, EndedProgramsAreCollected) {
 
 TEST(Process, StarterCanBeReplaced) {
     std::vector<std::string> started;
-    const auto previous = platform::setProgramStarter(
-        [&](const std::string& line, ShowCommand show) {
+    const auto previous =
+        platform::setProgramStarter([&](const std::string& line, ShowCommand show) {
             EXPECT_EQ(show, ShowCommand::Show);
             started.push_back(line);
         });

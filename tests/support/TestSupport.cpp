@@ -1,16 +1,16 @@
 #include "TestSupport.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
-#include <algorithm>
 #include <fstream>
 #include <ftw.h>
+#include <grp.h>
 #include <sstream>
 #include <stdexcept>
-#include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -128,7 +128,9 @@ ScopedErrorCapture::ScopedErrorCapture()
     : m_previous(platform::setExceptionHandler(
           [this](const std::exception& error) { m_messages.push_back(error.what()); })) {}
 
-ScopedErrorCapture::~ScopedErrorCapture() { platform::setExceptionHandler(std::move(m_previous)); }
+ScopedErrorCapture::~ScopedErrorCapture() {
+    platform::setExceptionHandler(std::move(m_previous));
+}
 
 ScopedRenameFailure::ScopedRenameFailure(int err)
     : m_previous(platform::setRenameFunction([err](const char*, const char*) {
@@ -136,6 +138,8 @@ ScopedRenameFailure::ScopedRenameFailure(int err)
           return -1;
       })) {}
 
-ScopedRenameFailure::~ScopedRenameFailure() { platform::setRenameFunction(std::move(m_previous)); }
+ScopedRenameFailure::~ScopedRenameFailure() {
+    platform::setRenameFunction(std::move(m_previous));
+}
 
 } // namespace testing_support
