@@ -12,13 +12,6 @@ using namespace std::string_literals;
 
 namespace {
 
-std::string crlf(const Lines& lines) {
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "\r\n";
-    return text;
-}
-
 Lines copyOf(TBigIniFile& ini) {
     Lines lines;
     ini.CopyToStrings(lines);

@@ -14,13 +14,6 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-std::string crlf(const Lines& lines) {
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "\r\n";
-    return text;
-}
-
 std::string currentDirectory() {
     char cwd[PATH_MAX];
     return ::getcwd(cwd, sizeof cwd) ? cwd : "";
@@ -54,15 +47,6 @@ public:
 private:
     platform::ProgramStarter m_previous;
 };
-
-int ioCode(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EInOutError& error) {
-        return error.ErrorCode();
-    }
-    return 0;
-}
 
 } // namespace
 

@@ -13,15 +13,6 @@ using namespace testing_support;
 
 namespace {
 
-int ioCode(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EInOutError& error) {
-        return error.ErrorCode();
-    }
-    return 0;
-}
-
 mode_t modeOf(const std::string& path) {
     struct stat st {};
     ::stat(path.c_str(), &st);

@@ -13,15 +13,6 @@ using platform::ShowCommand;
 
 namespace {
 
-int ioCode(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EInOutError& error) {
-        return error.ErrorCode();
-    }
-    return 0;
-}
-
 // A program that writes where it runs, its session, its open descriptors and its arguments to
 // a file of the test's, all at once so that the test never reads half of it.
 void writeProbe(const std::string& path, const std::string& output) {

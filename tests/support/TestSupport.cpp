@@ -45,6 +45,22 @@ TempDir::~TempDir() {
     ::nftw(m_path.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
 }
 
+std::string crlf(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    return text;
+}
+
+int ioCode(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const EInOutError& error) {
+        return error.ErrorCode();
+    }
+    return 0;
+}
+
 void writeBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;

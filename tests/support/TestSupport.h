@@ -29,6 +29,12 @@ private:
     std::string m_previousDirectory;
 };
 
+// The file text of the lines, each ended by CR LF.
+std::string crlf(const std::vector<std::string>& lines);
+
+// The I/O error code that action raises, or 0 when it raises none.
+int ioCode(const std::function<void()>& action);
+
 void writeBytes(const std::string& path, const std::string& bytes);
 std::string readBytes(const std::string& path);
 bool exists(const std::string& path);
