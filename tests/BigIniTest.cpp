@@ -326,15 +326,6 @@ TEST(IniFile, SetFileNameSavesTheOldFileAndLoadsTheNew) {
     EXPECT_EQ(ini.ReadValue("B", "b", "-"), "1");
 }
 
-TEST(IniFile, DestructorWritesPendingChanges) {
-    TempDir dir;
-    {
-        TBigIniFile ini(dir.file("a.ini"));
-        ini.WriteValue("A", "a", "1");
-    }
-    EXPECT_EQ(readBytes(dir.file("a.ini")), crlf({"[A]", "a=1", ""}));
-}
-
 TEST(IniFile, FailedSaveKeepsOldFileAndModified) {
     TempDir dir;
     const std::string original = crlf({"[A]", "a=1"});

@@ -50,10 +50,3 @@ TEST(Errors, GuardedHandsErrorsToTheHandlerAndKeepsAbortSilent) {
     EXPECT_EQ(capture.messages()[0], "File not found");
     EXPECT_EQ(capture.messages()[1], "Unknown error");
 }
-
-TEST(Errors, AThrowingHandlerDoesNotEscape) {
-    const auto previous =
-        platform::setExceptionHandler([](const std::exception&) { throw std::runtime_error("x"); });
-    EXPECT_NO_THROW(platform::handleException(Exception("boom")));
-    platform::setExceptionHandler(previous);
-}

@@ -139,15 +139,3 @@ TEST(Process, EndedProgramsAreCollected) {
     platform::spawnCommandLine("true", ShowCommand::Show);
     EXPECT_FALSE(exists(stat));
 }
-
-TEST(Process, StarterCanBeReplaced) {
-    std::vector<std::string> started;
-    const auto previous =
-        platform::setProgramStarter([&](const std::string& line, ShowCommand show) {
-            EXPECT_EQ(show, ShowCommand::Show);
-            started.push_back(line);
-        });
-    platform::startProgram("/no/such/program arg", ShowCommand::Show);
-    platform::setProgramStarter(previous);
-    EXPECT_EQ(started, std::vector<std::string>{"/no/such/program arg"});
-}

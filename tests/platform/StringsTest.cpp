@@ -36,18 +36,3 @@ TEST(Strings, PathParts) {
     EXPECT_EQ(extractFilePath("C:\\apps\\x.exe"), ""); // backslash and colon are name bytes here
 #endif
 }
-
-TEST(Strings, NumberConversionLimits) {
-    std::int32_t v = 0;
-    EXPECT_TRUE(tryStrToInt("$000000001", v));
-    EXPECT_EQ(v, 1);
-    EXPECT_TRUE(tryStrToInt("x80000000", v));
-    EXPECT_EQ(v, INT32_MIN);
-    EXPECT_TRUE(tryStrToInt("-0", v));
-    EXPECT_EQ(v, 0);
-    EXPECT_TRUE(tryStrToInt("2147483647", v));
-    EXPECT_EQ(v, INT32_MAX);
-    for (const char* bad : {"$100000000", "-2147483649", "99999999999999999999", "+", "$", "x",
-                            "0x", "$-1", "+$1", "\t1", "1 ", "1a", "", " "})
-        EXPECT_FALSE(tryStrToInt(bad, v)) << '"' << bad << '"';
-}
