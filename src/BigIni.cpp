@@ -100,6 +100,7 @@ TBigIniFile::TBigIniFile(const std::string& fileName) {
 }
 
 TBigIniFile::~TBigIniFile() {
+    // As in the constructor, this reaches our own SaveToDisk: the subclass part is gone.
     try {
         SaveToDisk();
     } catch (const std::exception& error) {
