@@ -31,8 +31,8 @@ TempDir::TempDir() {
     char cwd[PATH_MAX];
     if (::getcwd(cwd, sizeof cwd))
         m_previousDirectory = cwd;
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/tevlo-test-XXXXXX";
+    // Always /tmp: tests that drop root's privileges need a parent every user can enter.
+    std::string pattern = "/tmp/tevlo-test-XXXXXX";
     if (!::mkdtemp(pattern.data()))
         throw std::runtime_error("mkdtemp failed");
     m_path = pattern;
