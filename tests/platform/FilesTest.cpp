@@ -111,13 +111,3 @@ TEST(Files, StoredNamePrefersTheExactNameThenAnyCase) {
     EXPECT_EQ(platform::storedFileName(dir.file("other")), std::nullopt);
     EXPECT_EQ(platform::storedFileName(dir.file("missing/x")), std::nullopt);
 }
-
-TEST(Files, ExecutablePathIsThisProgramUnlessReplaced) {
-    const std::string own = platform::executablePath();
-    EXPECT_TRUE(own.ends_with("/FilesTest")) << own;
-    {
-        ScopedExecutablePath replaced("/somewhere/else");
-        EXPECT_EQ(platform::executablePath(), "/somewhere/else");
-    }
-    EXPECT_EQ(platform::executablePath(), own);
-}
