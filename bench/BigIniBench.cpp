@@ -9,6 +9,7 @@
 #include <ini.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 #include <utility>
@@ -76,7 +77,7 @@ const std::string& fileFor(const Shape& shape) {
 
 void setCounters(benchmark::State& state, const Shape& shape, const std::string& path) {
     state.counters["keys"] = static_cast<double>(shape.sections) * shape.keys;
-    state.counters["bytes"] = static_cast<double>(platform::readFile(path).size());
+    state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(path));
     state.SetLabel(shape.name);
 }
 
@@ -90,19 +91,25 @@ void BM_Load(benchmark::State& state) {
     setCounters(state, shape, path);
 }
 
+// Every key, section by section, as the program itself reads its settings.
+template <typename Read> void readEveryKey(const Shape& shape, Read&& read) {
+    std::size_t total = 0;
+    for (int s = 0; s < shape.sections; ++s) {
+        const std::string section = sectionName(s);
+        for (int k = 0; k < shape.keys; ++k)
+            total += read(section, keyName(k)).size();
+    }
+    benchmark::DoNotOptimize(total);
+}
+
 void BM_ReadEveryKey(benchmark::State& state) {
     const Shape& shape = shapes[state.range(0)];
     const std::string& path = fileFor(shape);
     TBigIniFile ini(path);
-    for (auto _ : state) {
-        std::size_t total = 0;
-        for (int s = 0; s < shape.sections; ++s) {
-            const std::string section = sectionName(s);
-            for (int k = 0; k < shape.keys; ++k)
-                total += ini.ReadValue(section, keyName(k), std::string()).size();
-        }
-        benchmark::DoNotOptimize(total);
-    }
+    for (auto _ : state)
+        readEveryKey(shape, [&ini](const std::string& section, const std::string& key) {
+            return ini.ReadValue(section, key, std::string());
+        });
     setCounters(state, shape, path);
 }
 
@@ -140,13 +147,9 @@ void BM_InihReaderLoadAndReadEveryKey(benchmark::State& state) {
     const std::string& path = fileFor(shape);
     for (auto _ : state) {
         INIReader reader(path);
-        std::size_t total = 0;
-        for (int s = 0; s < shape.sections; ++s) {
-            const std::string section = sectionName(s);
-            for (int k = 0; k < shape.keys; ++k)
-                total += reader.Get(section, keyName(k), std::string()).size();
-        }
-        benchmark::DoNotOptimize(total);
+        readEveryKey(shape, [&reader](const std::string& section, const std::string& key) {
+            return reader.Get(section, key, std::string());
+        });
     }
     setCounters(state, shape, path);
 }

@@ -45,19 +45,22 @@ void TSectionList::Clear() {
     m_entries.clear();
 }
 
-int TSectionList::FindSection(const std::string& name) {
+int TSectionList::SearchFrom(int start, const std::string& name) const {
     const int count = Count();
-    if (count == 0)
-        return -1;
-    const int start = (m_lastFound >= 0 && m_lastFound < count) ? m_lastFound : 0;
+    start = ValidStart(start);
     for (int step = 0; step < count; ++step) {
         const int i = (start + step) % count;
-        if (sameText(m_entries[i].name, name)) {
-            m_lastFound = i;
+        if (sameText(m_entries[i].name, name))
             return i;
-        }
     }
     return -1;
+}
+
+int TSectionList::FindSection(const std::string& name) {
+    const int i = SearchFrom(m_lastFound, name);
+    if (i >= 0)
+        m_lastFound = i;
+    return i;
 }
 
 bool TSectionList::RemoveDuplicateSections() {
@@ -198,17 +201,10 @@ void TBigIniFile::CopyToStrings(std::vector<std::string>& strings) {
 int TBigIniFile::FindKey(const std::string& section, const std::string& key, TLineList*& lines,
                          bool create) {
     const int count = m_sections.Count();
-    int found = -1;
+    const int found = m_sections.SearchFrom(m_currentSection, section);
     if (count > 0) {
-        const int start =
-            (m_currentSection >= 0 && m_currentSection < count) ? m_currentSection : 0;
-        for (int step = 0; step < count; ++step) {
-            const int i = (start + step) % count;
-            if (sameText(m_sections.Strings(i), section)) {
-                found = i;
-                break;
-            }
-        }
+        // A failed search leaves the position just before where it began.
+        const int start = m_sections.ValidStart(m_currentSection);
         m_currentSection = found >= 0 ? found : (start + count - 1) % count;
     }
     if (found < 0) {

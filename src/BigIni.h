@@ -32,6 +32,12 @@ public:
     // comparison each.
     int FindSection(const std::string& name);
 
+    // The ring search itself: every section once, from start (0 when start is no index) to the
+    // last, then from the first. FindSection and the INI file's key lookup keep separate
+    // starting points but search alike.
+    int SearchFrom(int start, const std::string& name) const;
+    int ValidStart(int start) const { return start >= 0 && start < Count() ? start : 0; }
+
     // Keeps, of every group of sections with the same name, only the one that comes first.
     // True when something was dropped.
     bool RemoveDuplicateSections();

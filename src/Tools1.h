@@ -12,9 +12,10 @@
 
 constexpr int ItemCount = 100;
 
-// A button caption. Every assignment keeps at most the first MaxLength bytes, so no caller can
-// forget the cut. The cut never splits a UTF-8 sequence: the bytes of a character that would
-// not fit whole are dropped with it, so a caption never ends in a broken character.
+// A button caption. Every construction, and so every assignment, keeps at most the first MaxLength
+// bytes, so no caller can forget the cut. The cut never splits a UTF-8 sequence: the bytes of a
+// character that would not fit whole are dropped with it, so a caption never ends in a broken
+// character.
 class TItemCaption {
 public:
     static constexpr std::size_t MaxLength = 30;
@@ -23,12 +24,6 @@ public:
     TItemCaption(std::string_view text) { assign(text); }
     TItemCaption(const std::string& text) { assign(text); }
     TItemCaption(const char* text) { assign(text); }
-    TItemCaption& operator=(std::string_view text) {
-        assign(text);
-        return *this;
-    }
-    TItemCaption& operator=(const std::string& text) { return *this = std::string_view(text); }
-    TItemCaption& operator=(const char* text) { return *this = std::string_view(text); }
 
     const std::string& str() const { return m_text; }
     operator const std::string&() const { return m_text; }
@@ -46,8 +41,8 @@ private:
 // rather than touching memory that is not ours.
 template <typename T> class TItemArray {
 public:
-    T& operator[](int n) { return m_items.at(checked(n)); }
-    const T& operator[](int n) const { return m_items.at(checked(n)); }
+    T& operator[](int n) { return m_items[checked(n)]; }
+    const T& operator[](int n) const { return m_items[checked(n)]; }
 
 private:
     static std::size_t checked(int n) {

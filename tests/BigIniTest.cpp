@@ -327,7 +327,6 @@ TEST(IniFile, SetFileNameSavesTheOldFileAndLoadsTheNew) {
 }
 
 TEST(IniFile, FailedSaveKeepsOldFileAndModified) {
-    TempDir dir;
     const std::string original = crlf({"[A]", "a=1"});
     LoadedIni f(original);
     TBigIniFile& ini = *f.ini;

@@ -14,11 +14,6 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-std::string currentDirectory() {
-    char cwd[PATH_MAX];
-    return ::getcwd(cwd, sizeof cwd) ? cwd : "";
-}
-
 // Every test gets its own program folder with an empty item table, and leaves no AppIni.
 class ItemStore : public ::testing::Test {
 protected:

@@ -172,14 +172,9 @@ void AtomicFile::commit() {
     flushBuffer();
     if (::fsync(m_fd) != 0)
         fail(errno);
-    const int fd = m_fd;
+    const int closed = ::close(m_fd);
     m_fd = -1;
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(m_temporaryPath.c_str());
-        raiseIoError(err);
-    }
-    if (renameFunction()(m_temporaryPath.c_str(), m_targetPath.c_str()) != 0) {
+    if (closed != 0 || renameFunction()(m_temporaryPath.c_str(), m_targetPath.c_str()) != 0) {
         const int err = errno;
         ::unlink(m_temporaryPath.c_str());
         raiseIoError(err);

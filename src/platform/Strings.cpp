@@ -51,13 +51,8 @@ int compareText(std::string_view a, std::string_view b) {
 }
 
 bool sameText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (foldCase(static_cast<unsigned char>(a[i])) !=
-            foldCase(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
+    // The length test first: most names that differ differ in length.
+    return a.size() == b.size() && compareText(a, b) == 0;
 }
 
 bool isPathDelimiter(char c) {

@@ -27,10 +27,12 @@ int removeEntry(const char* path, const struct stat*, int, struct FTW*) {
 
 } // namespace
 
-TempDir::TempDir() {
+std::string currentDirectory() {
     char cwd[PATH_MAX];
-    if (::getcwd(cwd, sizeof cwd))
-        m_previousDirectory = cwd;
+    return ::getcwd(cwd, sizeof cwd) ? cwd : "";
+}
+
+TempDir::TempDir() : m_previousDirectory(currentDirectory()) {
     // Always /tmp: tests that drop root's privileges need a parent every user can enter.
     std::string pattern = "/tmp/tevlo-test-XXXXXX";
     if (!::mkdtemp(pattern.data()))

@@ -35,6 +35,9 @@ std::string crlf(const std::vector<std::string>& lines);
 // The I/O error code that action raises, or 0 when it raises none.
 int ioCode(const std::function<void()>& action);
 
+// The process's current directory; empty when the system does not tell.
+std::string currentDirectory();
+
 void writeBytes(const std::string& path, const std::string& bytes);
 std::string readBytes(const std::string& path);
 bool exists(const std::string& path);
