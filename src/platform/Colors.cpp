@@ -9,32 +9,59 @@ namespace {
 
 // Which palette role stands for each desktop colour. Shadows and highlights of a 3-D edge map to
 // the palette's own bevel shades so a dark theme gets a dark bevel.
-bool paletteColorFor(int index, QColor& out)
-{
+bool paletteColorFor(int index, QColor& out) {
     const QPalette palette = QGuiApplication::palette();
     switch (index) {
-    case 5: out = palette.color(QPalette::Base); return true;
-    case 6: out = palette.color(QPalette::Shadow); return true;
-    case 8: out = palette.color(QPalette::Text); return true;
-    case 13: out = palette.color(QPalette::Highlight); return true;
-    case 14: out = palette.color(QPalette::HighlightedText); return true;
-    case 15: out = palette.color(QPalette::Button); return true;
-    case 16: out = palette.color(QPalette::Dark); return true;
-    case 17: out = palette.color(QPalette::Disabled, QPalette::Text); return true;
-    case 18: out = palette.color(QPalette::ButtonText); return true;
-    case 20: out = palette.color(QPalette::Light); return true;
-    case 21: out = palette.color(QPalette::Shadow); return true;
-    case 22: out = palette.color(QPalette::Midlight); return true;
-    case 23: out = palette.color(QPalette::ToolTipText); return true;
-    case 24: out = palette.color(QPalette::ToolTipBase); return true;
-    default: return false;
+    case 5:
+        out = palette.color(QPalette::Base);
+        return true;
+    case 6:
+        out = palette.color(QPalette::Shadow);
+        return true;
+    case 8:
+        out = palette.color(QPalette::Text);
+        return true;
+    case 13:
+        out = palette.color(QPalette::Highlight);
+        return true;
+    case 14:
+        out = palette.color(QPalette::HighlightedText);
+        return true;
+    case 15:
+        out = palette.color(QPalette::Button);
+        return true;
+    case 16:
+        out = palette.color(QPalette::Dark);
+        return true;
+    case 17:
+        out = palette.color(QPalette::Disabled, QPalette::Text);
+        return true;
+    case 18:
+        out = palette.color(QPalette::ButtonText);
+        return true;
+    case 20:
+        out = palette.color(QPalette::Light);
+        return true;
+    case 21:
+        out = palette.color(QPalette::Shadow);
+        return true;
+    case 22:
+        out = palette.color(QPalette::Midlight);
+        return true;
+    case 23:
+        out = palette.color(QPalette::ToolTipText);
+        return true;
+    case 24:
+        out = palette.color(QPalette::ToolTipBase);
+        return true;
+    default:
+        return false;
     }
 }
 
 } // namespace
 
-TColor colorToRGB(TColor color)
-{
+TColor colorToRGB(TColor color) {
     if (color == clNone)
         return clBlack;
     if (!isSystemColor(color))
@@ -45,12 +72,13 @@ TColor colorToRGB(TColor color)
     return fromQColor(c);
 }
 
-QColor toQColor(TColor color)
-{
+QColor toQColor(TColor color) {
     const TColor plain = colorToRGB(color);
     return QColor(redOf(plain), greenOf(plain), blueOf(plain));
 }
 
-TColor fromQColor(const QColor& color) { return rgb(color.red(), color.green(), color.blue()); }
+TColor fromQColor(const QColor& color) {
+    return rgb(color.red(), color.green(), color.blue());
+}
 
 } // namespace platform

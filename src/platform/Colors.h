@@ -28,7 +28,9 @@ constexpr TColor clWhite = 0xFFFFFF;
 
 // The desktop's colours: the high bit set, the colour's index in the low byte. Written with a
 // cast so the stored (signed) value is the negative number the settings file holds.
-constexpr TColor systemColor(int index) { return TColor(std::uint32_t(0x80000000u) | index); }
+constexpr TColor systemColor(int index) {
+    return TColor(std::uint32_t(0x80000000u) | index);
+}
 
 constexpr TColor clWindow = systemColor(5);
 constexpr TColor clWindowFrame = systemColor(6);
@@ -47,7 +49,9 @@ constexpr TColor clInfoBk = systemColor(24);
 
 namespace platform {
 
-constexpr bool isSystemColor(TColor color) { return color < 0; }
+constexpr bool isSystemColor(TColor color) {
+    return color < 0;
+}
 
 // The plain 0x00BBGGRR value of a colour: desktop colours are looked up in the application's
 // palette, so the bar follows the desktop theme. An unknown desktop colour index and clNone
@@ -57,9 +61,17 @@ TColor colorToRGB(TColor color);
 QColor toQColor(TColor color);
 TColor fromQColor(const QColor& color);
 
-constexpr TColor rgb(int r, int g, int b) { return TColor(r | (g << 8) | (b << 16)); }
-constexpr int redOf(TColor c) { return c & 0xFF; }
-constexpr int greenOf(TColor c) { return (c >> 8) & 0xFF; }
-constexpr int blueOf(TColor c) { return (c >> 16) & 0xFF; }
+constexpr TColor rgb(int r, int g, int b) {
+    return TColor(r | (g << 8) | (b << 16));
+}
+constexpr int redOf(TColor c) {
+    return c & 0xFF;
+}
+constexpr int greenOf(TColor c) {
+    return (c >> 8) & 0xFF;
+}
+constexpr int blueOf(TColor c) {
+    return (c >> 16) & 0xFF;
+}
 
 } // namespace platform

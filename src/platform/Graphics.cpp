@@ -4,29 +4,25 @@
 
 namespace platform {
 
-void TGraphic::SetTransparent(bool value)
-{
+void TGraphic::SetTransparent(bool value) {
     if (m_transparent == value)
         return;
     m_transparent = value;
     Changed();
 }
 
-void TGraphic::Changed()
-{
+void TGraphic::Changed() {
     if (OnChange)
         OnChange();
 }
 
-TBitmap::TBitmap(int width, int height) : m_image(width, height, QImage::Format_RGB32)
-{
+TBitmap::TBitmap(int width, int height) : m_image(width, height, QImage::Format_RGB32) {
     m_image.fill(Qt::white);
 }
 
 TBitmap::TBitmap(QImage image) : m_image(std::move(image)) {}
 
-void TBitmap::Draw(QPainter& painter, const QRect& dest) const
-{
+void TBitmap::Draw(QPainter& painter, const QRect& dest) const {
     if (Empty())
         return;
     if (Transparent())
@@ -35,36 +31,31 @@ void TBitmap::Draw(QPainter& painter, const QRect& dest) const
         painter.drawImage(dest, m_image);
 }
 
-void TBitmap::Assign(const TBitmap& other)
-{
+void TBitmap::Assign(const TBitmap& other) {
     auto notify = std::move(OnChange);
     *this = other;
     OnChange = std::move(notify);
     Changed();
 }
 
-void TBitmap::setImage(QImage image)
-{
+void TBitmap::setImage(QImage image) {
     m_image = std::move(image);
     Changed();
 }
 
-void TBitmap::SetSize(int width, int height)
-{
+void TBitmap::SetSize(int width, int height) {
     m_image = QImage(width, height, QImage::Format_RGB32);
     m_image.fill(Qt::white);
     Changed();
 }
 
-TColor TBitmap::Pixel(int x, int y) const
-{
+TColor TBitmap::Pixel(int x, int y) const {
     if (!m_image.valid(x, y))
         return clNone;
     return fromQColor(QColor::fromRgb(m_image.pixel(x, y)));
 }
 
-void TBitmap::SetPixel(int x, int y, TColor color)
-{
+void TBitmap::SetPixel(int x, int y, TColor color) {
     if (!m_image.valid(x, y))
         return;
     if (m_image.depth() < 32)
@@ -73,8 +64,7 @@ void TBitmap::SetPixel(int x, int y, TColor color)
     Changed();
 }
 
-TColor TBitmap::TransparentColor() const
-{
+TColor TBitmap::TransparentColor() const {
     if (m_mode == TTransparentMode::tmFixed)
         return m_transparentColor;
     if (Monochrome())
@@ -84,15 +74,13 @@ TColor TBitmap::TransparentColor() const
     return Pixel(0, Height() - 1);
 }
 
-void TBitmap::SetTransparentColor(TColor color)
-{
+void TBitmap::SetTransparentColor(TColor color) {
     m_transparentColor = color;
     m_mode = color == clNone ? TTransparentMode::tmAuto : TTransparentMode::tmFixed;
     Changed();
 }
 
-void TBitmap::SetTransparentMode(TTransparentMode mode)
-{
+void TBitmap::SetTransparentMode(TTransparentMode mode) {
     if (m_mode == mode)
         return;
     m_mode = mode;
@@ -101,8 +89,7 @@ void TBitmap::SetTransparentMode(TTransparentMode mode)
     Changed();
 }
 
-QImage keyedImage(const QImage& image, TColor key)
-{
+QImage keyedImage(const QImage& image, TColor key) {
     QImage out = image.convertToFormat(QImage::Format_ARGB32);
     if (key == clNone)
         return out;

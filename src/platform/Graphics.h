@@ -32,8 +32,7 @@ protected:
     TGraphic() = default;
     // Copies leave the change notification behind: it belongs to the owner of the original.
     TGraphic(const TGraphic& other) : m_transparent(other.m_transparent) {}
-    TGraphic& operator=(const TGraphic& other)
-    {
+    TGraphic& operator=(const TGraphic& other) {
         m_transparent = other.m_transparent;
         return *this;
     }

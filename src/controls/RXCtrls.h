@@ -1,0 +1,286 @@
+// The flat speed button of the bar and the renderer that draws its glyph and caption.
+#pragma once
+
+#include "platform/Colors.h"
+#include "platform/GraphicControl.h"
+#include "platform/Graphics.h"
+
+#include <QImage>
+#include <QPointer>
+#include <array>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include <QAction>
+#include <QMenu>
+class QTimer;
+
+// The looks of a button, in the order of the cells of a glyph picture.
+enum class FaceState { up = 0, disabled = 1, down = 2, exclusive = 3, inactive = 4 };
+
+enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum TButtonStyle { bsAutoDetect, bsWin31, bsNew };
+enum TRxDropDownMenuPos { dmpBottom, dmpRight };
+enum TPopupAlignment { paLeft, paRight, paCenter };
+
+using TNotifyEvent = std::function<void(QObject* Sender)>;
+using TMouseEvent = std::function<void(QObject* Sender, Qt::MouseButton Button,
+                                       Qt::KeyboardModifiers Shift, int X, int Y)>;
+using TMouseMoveEvent =
+    std::function<void(QObject* Sender, Qt::KeyboardModifiers Shift, int X, int Y)>;
+
+// Images of one size with their masks, handed out by slot. A freed slot keeps its image until it
+// is taken again, so slots never move and other owners' slots stay valid.
+class TGlyphList {
+public:
+    TGlyphList(int width, int height);
+
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    int Count() const { return int(m_images.size()); }
+    int LiveCount() const { return m_liveCount; }
+    bool SlotInUse(int slot) const;
+
+    int TakeSlot();
+    // Stores picture (its top-left part of the list's size) with every pixel of colour key
+    // transparent; answers the slot.
+    int AddKeyed(const platform::TBitmap& picture, TColor key);
+    void FreeSlot(int slot);
+
+    // The image of a slot as 32-bit ARGB, transparent where the mask says.
+    const QImage& Image(int slot) const { return m_images.at(std::size_t(slot)); }
+    void Draw(QPainter& painter, int slot, int x, int y) const;
+
+private:
+    int m_width;
+    int m_height;
+    std::vector<QImage> m_images;
+    std::vector<bool> SlotsInUse;
+    int m_liveCount = 0;
+};
+
+class TGlyphCache {
+public:
+    // The newest list of that image size, or a new one.
+    TGlyphList* ListFor(int width, int height);
+    // Releases the list once no slot of it is in use.
+    void DropList(TGlyphList* list);
+    bool IsEmpty() const { return m_lists.empty(); }
+    int Count() const { return int(m_lists.size()); }
+
+private:
+    std::vector<std::unique_ptr<TGlyphList>> m_lists;
+};
+
+// Shared by every renderer; exists while some renderer may need it.
+extern std::unique_ptr<TGlyphCache> SharedGlyphCache;
+
+// Where LayoutFace puts things, in the canvas's coordinates.
+struct TFaceLayout {
+    QPoint GlyphPos;
+    QRect CaptionBox;
+    QString Caption; // as it will be drawn: fitted and shortened
+};
+
+// Shortens text with "..." until it is no wider than width on the canvas; "..." alone when
+// nothing shorter fits.
+QString EllipsizeText(const QPainter& canvas, const QString& text, int width);
+
+class TRxButtonGlyph {
+public:
+    TRxButtonGlyph();
+    ~TRxButtonGlyph();
+    TRxButtonGlyph(const TRxButtonGlyph&) = delete;
+    TRxButtonGlyph& operator=(const TRxButtonGlyph&) = delete;
+
+    const platform::TBitmap& Glyph() const { return SourcePicture; }
+    void SetGlyph(const platform::TBitmap& picture);
+    int NumGlyphs() const { return m_numGlyphs; }
+    void SetNumGlyphs(int value);
+    TColor KeyColor() const { return m_keyColor; }
+    TGlyphList* CellList() const { return m_cellList; }
+
+    // The slot of a look's image in CellList, made on first use; -1 for an empty picture.
+    int StateImage(FaceState look);
+    void DropImages();
+
+    TFaceLayout LayoutFace(const QPainter& canvas, const QRect& face, const QString& caption,
+                           TButtonLayout layout, int margin, int spacing, bool dropArrow);
+    // First 255 characters; without WordWrap every line is shortened to width.
+    QString FitCaption(const QPainter& canvas, const QString& caption, int width) const;
+    // Lays out and draws glyph, caption and drop-down arrow into face. textFlags are the
+    // canvas text flags for the alignment and reading order; textColor the font's colour.
+    TFaceLayout DrawFace(QPainter& canvas, const QRect& face, FaceState look,
+                         const QString& caption, TButtonLayout layout, int margin, int spacing,
+                         unsigned textFlags, const QColor& textColor, bool dropArrow);
+
+    bool WordWrap = false;
+    TAlignment Alignment = taCenter;
+    std::function<void()> OnGlyphChange;
+
+private:
+    void PictureChanged();
+    void DrawCaption(QPainter& canvas, const QString& caption, const QRect& box, FaceState look,
+                     unsigned textFlags, const QColor& textColor) const;
+
+    platform::TBitmap SourcePicture;
+    int m_numGlyphs = 1;
+    TColor m_keyColor = clFuchsia;
+    TGlyphList* m_cellList = nullptr;
+    std::array<int, 5> StateIndex{-1, -1, -1, -1, -1};
+};
+
+// A tool-bar push button without a window of its own: flat until the pointer is over it,
+// optionally transparent, with glyph cells for each look, groups, auto-repeat and a menu.
+class TRxSpeedButton : public platform::TGraphicControl {
+    Q_OBJECT
+public:
+    explicit TRxSpeedButton(QWidget* parent = nullptr);
+    ~TRxSpeedButton() override;
+
+    QString Caption() const { return m_caption; }
+    void SetCaption(const QString& value);
+    const platform::TBitmap& Glyph() const { return GlyphPainter->Glyph(); }
+    void SetGlyph(const platform::TBitmap& value);
+    int NumGlyphs() const { return GlyphPainter->NumGlyphs(); }
+    void SetNumGlyphs(int value);
+    TButtonLayout Layout() const { return m_layout; }
+    void SetLayout(TButtonLayout value);
+    int Margin() const { return m_margin; }
+    void SetMargin(int value);
+    int Spacing() const { return m_spacing; }
+    void SetSpacing(int value);
+    TAlignment Alignment() const { return GlyphPainter->Alignment; }
+    void SetAlignment(TAlignment value);
+    bool WordWrap() const { return GlyphPainter->WordWrap; }
+    void SetWordWrap(bool value);
+    bool Flat() const { return m_flat; }
+    void SetFlat(bool value);
+    bool Transparent() const { return m_transparent; }
+    void SetTransparent(bool value);
+    bool GrayedInactive() const { return m_grayedInactive; }
+    void SetGrayedInactive(bool value);
+    TButtonStyle Style() const { return m_style; }
+    void SetStyle(TButtonStyle value);
+    int GroupIndex() const { return m_groupIndex; }
+    void SetGroupIndex(int value);
+    bool Down() const { return m_down; }
+    void SetDown(bool value);
+    bool AllowAllUp() const { return m_allowAllUp; }
+    void SetAllowAllUp(bool value);
+    bool AllowTimer() const { return m_allowTimer; }
+    void SetAllowTimer(bool value);
+    int InitPause() const { return m_initPause; }
+    void SetInitPause(int value) { m_initPause = value; }
+    int RepeatInterval() const { return m_repeatInterval; }
+    void SetRepeatInterval(int value) { m_repeatInterval = value; }
+    QMenu* DropDownMenu() const { return m_dropDownMenu; }
+    void SetDropDownMenu(QMenu* value);
+    TRxDropDownMenuPos MenuPosition() const { return m_menuPosition; }
+    void SetMenuPosition(TRxDropDownMenuPos value) { m_menuPosition = value; }
+    // Which point of the menu meets the button: its left edge, its right edge or its middle.
+    TPopupAlignment MenuAlignment() const { return m_menuAlignment; }
+    void SetMenuAlignment(TPopupAlignment value) { m_menuAlignment = value; }
+    bool MarkDropDown() const { return m_markDropDown; }
+    void SetMarkDropDown(bool value);
+    int ModalResult() const { return m_modalResult; }
+    void SetModalResult(int value) { m_modalResult = value; }
+    QString Hint() const { return toolTip(); }
+    void SetHint(const QString& value) { setToolTip(value); }
+    bool ShowHint() const { return m_showHint; }
+    void SetShowHint(bool value) { m_showHint = value; }
+    bool ParentShowHint() const { return m_parentShowHint; }
+    void SetParentShowHint(bool value) { m_parentShowHint = value; }
+    QAction* Action() const { return m_action; }
+    void SetAction(QAction* value);
+
+    // The look the last paint used, for State: never inactive.
+    FaceState State() const { return m_state; }
+    bool Hot() const { return m_hot; }
+    bool Pressing() const { return m_pressing; }
+    TRxButtonGlyph& Painter() { return *GlyphPainter; }
+
+    // Raises the click as a release over the button would.
+    virtual void Click();
+    // Shows the drop-down menu as a press would; answers whether one was shown.
+    bool CheckMenuDropdown();
+
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+    TMouseEvent OnMouseDown;
+    TMouseEvent OnMouseUp;
+    TMouseMoveEvent OnMouseMove;
+    TNotifyEvent OnMouseEnter;
+    TNotifyEvent OnMouseLeave;
+
+protected:
+    // Draws glyph, caption and arrow within face; overridable like every face painter.
+    virtual void DrawFace(QPainter& canvas, const QRect& face, FaceState look, bool dropArrow);
+
+    bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void enterEvent(QEnterEvent* e) override;
+    void leaveEvent(QEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void PaintFace(QPainter& painter);
+    void HandlePress(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint at,
+                     bool doubleClick);
+    void FinishPress(Qt::MouseButton button, QPoint at);
+    bool Inside(QPoint at) const;
+    void UpdateTracking();
+    void SetHot(bool value);
+    void ButtonPressed(int group, TRxSpeedButton* sender);
+    void UpdateExclusive();
+    void TimerExpired();
+    bool ShowMenu(bool byCode);
+    void ActionChanged();
+    void UpdateShortcut();
+    void Invalidate() { update(); }
+
+    std::unique_ptr<TRxButtonGlyph> GlyphPainter;
+    QImage FaceBitmap;
+    QTimer* AutoRepeatTimer = nullptr;
+
+    QString m_caption;
+    TButtonLayout m_layout = blGlyphTop;
+    int m_margin = -1;
+    int m_spacing = 1;
+    bool m_flat = false;
+    bool m_transparent = false;
+    bool m_grayedInactive = true;
+    TButtonStyle m_style = bsAutoDetect;
+    int m_groupIndex = 0;
+    bool m_down = false;
+    bool m_allowAllUp = false;
+    bool m_allowTimer = false;
+    int m_initPause = 500;
+    int m_repeatInterval = 100;
+    QPointer<QMenu> m_dropDownMenu;
+    TRxDropDownMenuPos m_menuPosition = dmpBottom;
+    TPopupAlignment m_menuAlignment = paLeft;
+    bool m_markDropDown = true;
+    int m_modalResult = 0;
+    bool m_showHint = true;
+    bool m_parentShowHint = false;
+    QPointer<QAction> m_action;
+
+    FaceState m_state = FaceState::up;
+    bool m_hot = false;
+    bool m_pressing = false;
+    bool m_menuShowing = false;
+    Qt::MouseButtons m_captured;
+    int m_shortcutId = 0;
+};
+
+// Draws the frame of a button face and answers the face rectangle inside it: one pixel more
+// than the frames took from every side.
+QRect DrawFrame(QPainter& canvas, QRect r, bool pressed, bool flat, TButtonStyle style);

@@ -1,0 +1,580 @@
+#include "controls/RXCtrls.h"
+
+#include "platform/Application.h"
+#include "platform/Canvas.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QPainter>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using platform::colorToRGB;
+using platform::TBitmap;
+
+void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
+namespace {
+
+// Distinct values for every desktop colour a button uses, so each pixel tells who drew it.
+constexpr QRgb Face = 0xC0C0C0;
+constexpr QRgb Highlight = 0xF0F0FA;
+constexpr QRgb Shadow = 0x64646E;
+constexpr QRgb WindowFrame = 0x140000;
+constexpr QRgb ButtonText = 0x000080;
+
+QRgb rgbOf(TColor color) {
+    return platform::toQColor(color).rgb() & 0xFFFFFF;
+}
+QRgb at(const QImage& image, int x, int y) {
+    return image.pixel(x, y) & 0xFFFFFF;
+}
+
+class Controls : public testing::Test {
+protected:
+    void SetUp() override {
+        m_palette = QApplication::palette();
+        m_font = QApplication::font();
+        QPalette palette;
+        palette.setColor(QPalette::Button, QColor(Face));
+        palette.setColor(QPalette::Light, QColor(Highlight));
+        palette.setColor(QPalette::Dark, QColor(Shadow));
+        palette.setColor(QPalette::Shadow, QColor(WindowFrame));
+        palette.setColor(QPalette::ButtonText, QColor(ButtonText));
+        QApplication::setPalette(palette);
+        // Crisp text: every caption pixel is either the text's colour or the background.
+        QFont font(QStringLiteral("Liberation Sans"));
+        font.setPixelSize(11);
+        font.setStyleStrategy(QFont::NoAntialias);
+        QApplication::setFont(font);
+        m_foreground = platform::setForegroundSource([this] { return foreground; });
+    }
+    void TearDown() override {
+        platform::setForegroundSource(m_foreground);
+        QApplication::setPalette(m_palette);
+        QApplication::setFont(m_font);
+    }
+
+    bool foreground = true;
+
+private:
+    QPalette m_palette;
+    QFont m_font;
+    platform::ForegroundSource m_foreground;
+};
+
+void enter(QWidget* widget) {
+    const QPointF inside(2, 2);
+    QEnterEvent event(inside, widget->mapToGlobal(inside), widget->mapToGlobal(inside));
+    QApplication::sendEvent(widget, &event);
+}
+
+QImage paint(QWidget& widget) {
+    return widget.grab().toImage();
+}
+
+// A picture made of cells of one colour each, with a fuchsia corner that marks the key colour.
+TBitmap cells(const std::vector<QRgb>& colors, int size = 16) {
+    QImage image(size * int(colors.size()), size, QImage::Format_RGB32);
+    for (int i = 0; i < int(colors.size()); ++i)
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x)
+                image.setPixel(i * size + x, y, 0xFF000000u | colors[std::size_t(i)]);
+    image.setPixel(0, size - 1, 0xFFFF00FF);
+    return TBitmap(image);
+}
+
+// A window-less control that paints one colour, to stand behind or over a button.
+class Swatch : public platform::TGraphicControl {
+public:
+    Swatch(QWidget* parent, QRgb color, QRect where) : TGraphicControl(parent), m_color(color) {
+        setGeometry(where);
+    }
+    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), QColor(m_color)); }
+
+private:
+    QRgb m_color;
+};
+
+} // namespace
+
+TEST_F(Controls, GlyphListsAreSharedAndSlotsReused) {
+    ASSERT_FALSE(SharedGlyphCache) << "no renderer, no cache";
+    {
+        TRxButtonGlyph first;
+        TRxButtonGlyph second;
+        ASSERT_TRUE(SharedGlyphCache);
+        first.SetGlyph(cells({0xFF0000, 0x00FF00}));
+        second.SetGlyph(cells({0x0000FF}));
+        const int firstUp = first.StateImage(FaceState::up);
+        const int secondUp = second.StateImage(FaceState::up);
+        ASSERT_EQ(first.CellList(), second.CellList()) << "same cell size, same list";
+        EXPECT_EQ(SharedGlyphCache->Count(), 1);
+        EXPECT_NE(firstUp, secondUp);
+        EXPECT_EQ(first.CellList()->LiveCount(), 2);
+
+        // A new picture for one button frees its slot; the other's image stays as it was.
+        first.SetGlyph(cells({0xFFFF00}));
+        TGlyphList* list = second.CellList();
+        EXPECT_EQ(list->LiveCount(), 1);
+        EXPECT_EQ(first.StateImage(FaceState::up), firstUp) << "the freed slot is taken again";
+        EXPECT_EQ(list->Count(), 2) << "the list did not grow";
+        EXPECT_EQ(at(list->Image(secondUp), 8, 8), 0x0000FFu);
+        EXPECT_EQ(at(list->Image(firstUp), 8, 8), 0xFFFF00u);
+
+        // Another size gets another list; a list with no live slot goes away.
+        TRxButtonGlyph third;
+        third.SetGlyph(cells({0x123456}, 8));
+        third.StateImage(FaceState::up);
+        EXPECT_EQ(SharedGlyphCache->Count(), 2);
+        third.DropImages();
+        EXPECT_EQ(SharedGlyphCache->Count(), 1);
+    }
+    EXPECT_FALSE(SharedGlyphCache) << "the last renderer releases the empty cache";
+}
+
+TEST_F(Controls, PictureShapeSetsCellsAndKeyColour) {
+    TRxButtonGlyph glyph;
+    glyph.SetGlyph(cells({1, 2}));
+    EXPECT_EQ(glyph.NumGlyphs(), 2);
+    glyph.SetGlyph(cells({1, 2, 3}));
+    EXPECT_EQ(glyph.NumGlyphs(), 3);
+    glyph.SetGlyph(TBitmap(QImage(20, 16, QImage::Format_RGB32)));
+    EXPECT_EQ(glyph.NumGlyphs(), 3) << "not a whole number of cells: the count stays";
+    glyph.SetGlyph(cells({1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(glyph.NumGlyphs(), 1) << "more than five cells is one wide picture";
+    glyph.SetGlyph(TBitmap(QImage(0, 16, QImage::Format_RGB32)));
+    EXPECT_EQ(glyph.NumGlyphs(), 1) << "a picture without width keeps a usable count";
+    EXPECT_EQ(glyph.StateImage(FaceState::up), -1);
+
+    EXPECT_EQ(glyph.KeyColor(), clFuchsia);
+    TBitmap keyed = cells({0x00FF00});
+    keyed.SetPixel(0, 15, clBlue);
+    glyph.SetGlyph(keyed);
+    EXPECT_EQ(glyph.KeyColor(), clBlue) << "the bottom-left pixel";
+    keyed.SetTransparentColor(clRed);
+    glyph.SetGlyph(keyed);
+    EXPECT_EQ(glyph.KeyColor(), clRed) << "an explicit transparent colour";
+    QImage mono(16, 16, QImage::Format_Mono);
+    mono.fill(0);
+    glyph.SetGlyph(TBitmap(mono));
+    EXPECT_EQ(glyph.KeyColor(), clWhite) << "two colours: white";
+}
+
+TEST_F(Controls, EachLookTakesItsCellOrIsDerived) {
+    const QRgb up = 0x102030, disabled = 0x405060, down = 0x708090, exclusive = 0xA0B0C0,
+               inactive = 0x0000FF;
+    TRxButtonGlyph glyph;
+    const auto colorOf = [&](FaceState look) {
+        const int slot = glyph.StateImage(look);
+        return slot < 0 ? 0xDEADu : at(glyph.CellList()->Image(slot), 8, 8);
+    };
+
+    glyph.SetGlyph(cells({up, disabled, down}));
+    EXPECT_EQ(colorOf(FaceState::down), down);
+    EXPECT_EQ(colorOf(FaceState::exclusive), up) << "no exclusive cell: the up cell";
+    EXPECT_EQ(colorOf(FaceState::disabled), disabled);
+
+    glyph.SetGlyph(cells({0xFF0000, disabled}));
+    EXPECT_EQ(colorOf(FaceState::down), 0xFF0000u) << "two cells: pressed shows the up cell";
+    // Red turns into the grey of its brightness; the key colour stays transparent.
+    const int slot = glyph.StateImage(FaceState::inactive);
+    const QImage grey = glyph.CellList()->Image(slot);
+    EXPECT_EQ(at(grey, 8, 8), 0x4C4C4Cu);
+    EXPECT_EQ(qAlpha(grey.pixel(0, 15)), 0) << "the fuchsia key pixel";
+    EXPECT_EQ(qAlpha(grey.pixel(8, 8)), 255);
+
+    glyph.SetGlyph(cells({up, disabled, down, exclusive, inactive}));
+    EXPECT_EQ(colorOf(FaceState::exclusive), exclusive);
+    EXPECT_EQ(colorOf(FaceState::inactive), inactive);
+}
+
+TEST_F(Controls, OneCellDisabledLookIsEmbossedBlack) {
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(QColor(255, 0, 255));
+    image.setPixel(4, 4, qRgb(0, 0, 0));
+    image.setPixel(10, 10, qRgb(255, 0, 0));
+    TRxButtonGlyph glyph;
+    glyph.SetGlyph(TBitmap(image));
+    const int slot = glyph.StateImage(FaceState::disabled);
+    ASSERT_GE(slot, 0);
+    const QImage result = glyph.CellList()->Image(slot);
+    EXPECT_EQ(at(result, 4, 4), rgbOf(clBtnShadow)) << "black becomes shadow in place";
+    EXPECT_EQ(at(result, 5, 5), rgbOf(clBtnHighlight)) << "with highlight below and right";
+    EXPECT_EQ(qAlpha(result.pixel(10, 10)), 0) << "other colours vanish";
+    EXPECT_EQ(qAlpha(result.pixel(0, 15)), 0);
+}
+
+TEST_F(Controls, FaceLayoutRoundsEachHalfOnItsOwn) {
+    QImage canvasImage(1, 1, QImage::Format_RGB32);
+    QPainter canvas(&canvasImage);
+    canvas.setFont(QApplication::font());
+    TRxButtonGlyph glyph;
+    glyph.SetGlyph(cells({1, 2}));
+
+    // 25 wide, 16-pixel glyph: 25 div 2 - 16 div 2 = 4, where (25 - 16 + 1) div 2 would be 5.
+    TFaceLayout placed =
+        glyph.LayoutFace(canvas, QRect(2, 2, 25, 25), QString(), blGlyphTop, -1, 1, false);
+    EXPECT_EQ(placed.GlyphPos, QPoint(2 + 4, 2 + 4));
+
+    // Margin and spacing both -1 share the room evenly in thirds.
+    const int captionWidth = platform::textWidth(canvas, QStringLiteral("Go"));
+    placed = glyph.LayoutFace(canvas, QRect(0, 0, 100, 20), QStringLiteral("Go"), blGlyphLeft, -1,
+                              -1, false);
+    const int third = (100 - (16 + captionWidth)) / 3;
+    EXPECT_EQ(placed.GlyphPos.x(), third);
+    EXPECT_EQ(placed.CaptionBox.left(), third + 16 + third);
+    EXPECT_EQ(placed.GlyphPos.y(), 2);
+
+    // The bar's launch button: no glyph, an 84 x 17 face, 82 pixels for the caption.
+    TRxButtonGlyph none;
+    const QString long_ = QStringLiteral("A caption far too long for any launch button");
+    placed = none.LayoutFace(canvas, QRect(2, 2, 84, 17), long_, blGlyphTop, -1, 1, false);
+    EXPECT_TRUE(placed.Caption.endsWith(QStringLiteral("..."))) << placed.Caption.toStdString();
+    EXPECT_LE(platform::textWidth(canvas, placed.Caption), 82);
+    EXPECT_LE(placed.CaptionBox.width(), 82);
+    EXPECT_LE(placed.CaptionBox.height(), 14);
+    EXPECT_EQ(placed.CaptionBox.left(), 2 + 84 / 2 - placed.CaptionBox.width() / 2);
+}
+
+TEST_F(Controls, CaptionsAreFittedLineByLine) {
+    QImage canvasImage(1, 1, QImage::Format_RGB32);
+    QPainter canvas(&canvasImage);
+    canvas.setFont(QApplication::font());
+    const QString text = QStringLiteral("abcdefghijklmnopqrstuvwxyz");
+    const int full = platform::textWidth(canvas, text);
+    EXPECT_EQ(EllipsizeText(canvas, text, full), text);
+    const QString firstCut = text.left(24) + QStringLiteral("...");
+    const int firstCutWidth = platform::textWidth(canvas, firstCut);
+    ASSERT_LT(firstCutWidth, full);
+    EXPECT_EQ(EllipsizeText(canvas, text, firstCutWidth), firstCut)
+        << "the first cut drops two characters";
+    EXPECT_EQ(EllipsizeText(canvas, text, firstCutWidth - 1), text.left(23) + "...");
+    EXPECT_EQ(EllipsizeText(canvas, text, 0), QStringLiteral("...")) << "never less than ...";
+
+    TRxButtonGlyph glyph;
+    const int narrow = platform::textWidth(canvas, QStringLiteral("abcdef..."));
+    EXPECT_EQ(glyph.FitCaption(canvas, QStringLiteral("ab\rabcdefghij\nxy  \r\n"), narrow),
+              QStringLiteral("ab\r\nabcdef...\r\nxy"));
+    EXPECT_EQ(glyph.FitCaption(canvas, QString(300, QLatin1Char('i')), 100000).size(), 255);
+    glyph.WordWrap = true;
+    EXPECT_EQ(glyph.FitCaption(canvas, text, narrow), text) << "wrapped, never shortened";
+}
+
+TEST_F(Controls, FramesFollowPressedStyleAndFlat) {
+    struct Row {
+        bool pressed;
+        TButtonStyle style;
+        bool flat;
+        TColor outerTopLeft, outerBottomRight, innerTopLeft, innerBottomRight;
+    };
+    const Row rows[] = {
+        {false, bsNew, true, clBtnHighlight, clBtnShadow, clBtnFace, clBtnFace},
+        {false, bsAutoDetect, true, clBtnHighlight, clBtnShadow, clBtnFace, clBtnFace},
+        {false, bsNew, false, clBtnHighlight, clWindowFrame, clBtnFace, clBtnShadow},
+        {false, bsWin31, true, clBtnHighlight, clWindowFrame, clBtnFace, clBtnFace},
+        {false, bsWin31, false, clWindowFrame, clWindowFrame, clBtnHighlight, clBtnShadow},
+        {true, bsNew, true, clWindowFrame, clBtnHighlight, clBtnFace, clBtnFace},
+        {true, bsNew, false, clWindowFrame, clBtnHighlight, clBtnShadow, clBtnFace},
+        {true, bsWin31, true, clWindowFrame, clBtnHighlight, clBtnFace, clBtnFace},
+        {true, bsWin31, false, clWindowFrame, clWindowFrame, clBtnShadow, clBtnFace},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "pressed " << row.pressed << ", style " << row.style
+                                        << ", flat " << row.flat);
+        TRxSpeedButton button;
+        button.resize(30, 20);
+        button.SetFlat(row.flat);
+        button.SetStyle(row.style);
+        if (row.pressed)
+            QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(5, 5));
+        else if (row.flat)
+            enter(&button);
+        const QImage image = paint(button);
+        EXPECT_EQ(at(image, 0, 0), rgbOf(row.outerTopLeft));
+        EXPECT_EQ(at(image, 15, 0), rgbOf(row.outerTopLeft));
+        EXPECT_EQ(at(image, 0, 10), rgbOf(row.outerTopLeft));
+        EXPECT_EQ(at(image, 29, 0), rgbOf(row.outerBottomRight)) << "top-right corner";
+        EXPECT_EQ(at(image, 0, 19), rgbOf(row.outerBottomRight)) << "bottom-left corner";
+        EXPECT_EQ(at(image, 29, 19), rgbOf(row.outerBottomRight));
+        EXPECT_EQ(at(image, 15, 19), rgbOf(row.outerBottomRight));
+        EXPECT_EQ(at(image, 1, 10), rgbOf(row.innerTopLeft));
+        EXPECT_EQ(at(image, 15, 1), rgbOf(row.innerTopLeft));
+        EXPECT_EQ(at(image, 28, 18), rgbOf(row.innerBottomRight));
+        EXPECT_EQ(at(image, 15, 10), Face);
+    }
+
+    // A grouped button that stays down gets a checkered face.
+    TRxSpeedButton held;
+    held.resize(30, 20);
+    held.SetGroupIndex(1);
+    held.SetDown(true);
+    const QImage image = paint(held);
+    EXPECT_EQ(held.State(), FaceState::exclusive);
+    EXPECT_NE(at(image, 10, 10), at(image, 11, 10));
+    EXPECT_EQ(at(image, 10, 10), at(image, 11, 11));
+}
+
+TEST_F(Controls, TransparentFlatButtonShowsWhatLiesBehindIt) {
+    QWidget window;
+    window.resize(120, 60);
+    QPalette backdrop = window.palette();
+    backdrop.setColor(QPalette::Window, QColor(0x00A000));
+    window.setPalette(backdrop);
+    window.setAutoFillBackground(true);
+    new Swatch(&window, 0x0000FF, QRect(0, 0, 20, 60)); // before: shows
+    auto* windowed = new QWidget(&window);              // windowed: never shows
+    windowed->setGeometry(0, 25, 120, 10);
+    windowed->setAutoFillBackground(true);
+    QPalette yellow = windowed->palette();
+    yellow.setColor(QPalette::Window, Qt::yellow);
+    windowed->setPalette(yellow);
+    auto* button = new TRxSpeedButton(&window);
+    button->setGeometry(10, 10, 60, 20);
+    button->SetFlat(true);
+    button->SetTransparent(true);
+    button->SetCaption(QStringLiteral("Go"));
+    new Swatch(&window, 0xFF0000, QRect(60, 0, 20, 60)); // after: never shows
+    window.show();
+
+    const QImage inactive = paint(*button);
+    EXPECT_EQ(at(inactive, 0, 0), 0x0000FFu) << "the earlier sibling";
+    EXPECT_EQ(at(inactive, 59, 0), 0x00A000u) << "the parent, not the later sibling";
+    EXPECT_EQ(at(inactive, 30, 19), 0x00A000u) << "the parent, not the windowed sibling";
+    int caption = 0;
+    for (int y = 2; y < 18; ++y)
+        for (int x = 20; x < 50; ++x)
+            caption += at(inactive, x, y) == ButtonText;
+    EXPECT_GT(caption, 10) << "the caption is drawn over the picture";
+
+    // Under the pointer a raised one-pixel frame appears; the caption stays where it was.
+    enter(button);
+    const QImage hot = paint(*button);
+    EXPECT_EQ(at(hot, 0, 0), Highlight);
+    EXPECT_EQ(at(hot, 59, 19), Shadow);
+    EXPECT_EQ(at(hot, 1, 1), 0x0000FFu) << "one pixel of frame only";
+    EXPECT_EQ(hot.copy(2, 2, 56, 16), inactive.copy(2, 2, 56, 16));
+
+    // Nothing hot while another program is in front.
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(button, &leave);
+    foreground = false;
+    enter(button);
+    EXPECT_FALSE(button->Hot());
+    EXPECT_EQ(at(paint(*button), 0, 0), 0x0000FFu);
+}
+
+TEST_F(Controls, DisabledButtonIsEngravedAndIgnoresPresses) {
+    QWidget window;
+    auto* button = new TRxSpeedButton(&window);
+    button->setGeometry(0, 0, 60, 24);
+    button->SetCaption(QStringLiteral("Wide"));
+    QPalette red = button->palette();
+    red.setColor(QPalette::ButtonText, Qt::red);
+    button->setPalette(red);
+    int clicks = 0;
+    button->OnClick = [&](QObject*) { ++clicks; };
+    button->setEnabled(false);
+    window.show();
+
+    const QImage image = paint(*button);
+    int white = 0, grey = 0, other = 0;
+    for (int y = 3; y < 21; ++y)
+        for (int x = 3; x < 57; ++x) {
+            const QRgb p = at(image, x, y);
+            white += p == 0xFFFFFF;
+            grey += p == 0x808080;
+            other += p != 0xFFFFFF && p != 0x808080 && p != Face;
+        }
+    EXPECT_GT(white, 5);
+    EXPECT_GT(grey, 5);
+    EXPECT_EQ(other, 0) << "no trace of the red font colour";
+
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(button->State(), FaceState::disabled);
+}
+
+TEST_F(Controls, ClickNeedsReleaseOverTheButton) {
+    TRxSpeedButton button;
+    button.resize(40, 20);
+    int clicks = 0;
+    FaceState seenInClick = FaceState::down;
+    button.OnClick = [&](QObject*) {
+        ++clicks;
+        seenInClick = button.State();
+    };
+
+    QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(button.State(), FaceState::down);
+    QTest::mouseMove(&button, QPoint(60, 5));
+    EXPECT_EQ(button.State(), FaceState::up) << "pops up when dragged off";
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(60, 5));
+    EXPECT_EQ(clicks, 0);
+
+    QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseMove(&button, QPoint(60, 5));
+    QTest::mouseMove(&button, QPoint(6, 6));
+    EXPECT_EQ(button.State(), FaceState::down) << "goes down again when back";
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(6, 6));
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(seenInClick, FaceState::up) << "drawn released before the click runs";
+
+    // The row just below the button still counts as on it; the one after does not.
+    QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(5, 20));
+    EXPECT_EQ(clicks, 2);
+    QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(5, 21));
+    EXPECT_EQ(clicks, 2);
+
+    // Right presses never click.
+    QTest::mouseClick(&button, Qt::RightButton, {}, QPoint(5, 5));
+    EXPECT_EQ(clicks, 2);
+}
+
+TEST_F(Controls, ClickSetsTheDialogResultAfterItsHandler) {
+    QDialog dialog;
+    auto* ok = new TRxSpeedButton(&dialog);
+    ok->SetModalResult(QDialog::Accepted);
+    bool visibleInHandler = false;
+    ok->OnClick = [&](QObject*) { visibleInHandler = dialog.isVisible(); };
+    QTimer::singleShot(0, &dialog,
+                       [&] { QTest::mouseClick(ok, Qt::LeftButton, {}, QPoint(5, 5)); });
+    EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+    EXPECT_TRUE(visibleInHandler);
+}
+
+TEST_F(Controls, AutoRepeatClicksAtPauseThenInterval) {
+    TRxSpeedButton button;
+    button.resize(30, 20);
+    button.SetAllowTimer(true);
+    int clicks = 0;
+    button.OnClick = [&](QObject*) { ++clicks; };
+    QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(5, 5));
+    auto* timer = button.findChild<QTimer*>();
+    ASSERT_NE(timer, nullptr);
+    ASSERT_TRUE(timer->isActive());
+
+    // Holding for 1.25 s: ticks at 0.5 s, then every 0.1 s up to 1.2 s, each one click.
+    int elapsed = 0;
+    while (elapsed + timer->interval() <= 1250) {
+        elapsed += timer->interval();
+        QTimerEvent tick(timer->timerId());
+        QApplication::sendEvent(timer, &tick);
+    }
+    EXPECT_EQ(elapsed, 1200);
+    EXPECT_EQ(clicks, 8);
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(clicks, 9) << "the release adds its own click";
+    EXPECT_FALSE(timer->isActive());
+
+    button.SetAllowTimer(false);
+    EXPECT_EQ(button.findChild<QTimer*>(), nullptr);
+}
+
+TEST_F(Controls, GroupKeepsAtMostOneButtonDown) {
+    QWidget parent;
+    TRxSpeedButton* buttons[3];
+    int clicks = 0;
+    for (auto*& button : buttons) {
+        button = new TRxSpeedButton(&parent);
+        button->resize(20, 20);
+        button->SetGroupIndex(7);
+        button->OnClick = [&](QObject*) { ++clicks; };
+    }
+    QTest::mouseClick(buttons[0], Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(buttons[0]->Down());
+    QTest::mouseClick(buttons[1], Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(buttons[1]->Down());
+    EXPECT_FALSE(buttons[0]->Down());
+    EXPECT_EQ(buttons[0]->State(), FaceState::up);
+
+    QTest::mouseClick(buttons[1], Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(buttons[1]->Down()) << "the one down stays down";
+    EXPECT_EQ(clicks, 3) << "and still clicks";
+
+    // Released outside, a grouped button that is not down is drawn up again.
+    QTest::mousePress(buttons[2], Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(buttons[2], Qt::LeftButton, {}, QPoint(50, 5));
+    EXPECT_EQ(buttons[2]->State(), FaceState::up);
+    EXPECT_FALSE(buttons[2]->Down());
+
+    // One button's AllowAllUp becomes the whole group's.
+    buttons[0]->SetAllowAllUp(true);
+    EXPECT_TRUE(buttons[1]->AllowAllUp());
+    QTest::mouseClick(buttons[1], Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_FALSE(buttons[1]->Down());
+
+    TRxSpeedButton loose;
+    loose.SetDown(true);
+    EXPECT_FALSE(loose.Down()) << "outside a group nothing stays down";
+}
+
+TEST_F(Controls, SettersKeepTheirLimits) {
+    TRxSpeedButton button;
+    button.SetMargin(4);
+    button.SetMargin(-2);
+    EXPECT_EQ(button.Margin(), 4);
+    button.SetNumGlyphs(7);
+    EXPECT_EQ(button.NumGlyphs(), 5);
+    EXPECT_EQ(button.size(), QSize(25, 25));
+    EXPECT_TRUE(button.ShowHint());
+    EXPECT_FALSE(button.ParentShowHint());
+}
+
+// Writes a picture of the looks a person can compare with the design when
+// TEVLO_SCREENSHOT names a PNG file; always checks the frames it draws.
+TEST_F(Controls, LooksOverAPicture) {
+    QWidget window;
+    window.resize(5 * 92 + 8, 2 * 29 + 8);
+    QImage picture(window.size(), QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(60 + x % 120, 90 + y * 2, 160));
+    QPalette palette = window.palette();
+    palette.setBrush(QPalette::Window, QBrush(picture));
+    window.setPalette(palette);
+    window.setAutoFillBackground(true);
+
+    QImage bulb(32, 16, QImage::Format_RGB32);
+    bulb.fill(QColor(255, 0, 255));
+    QPainter draw(&bulb);
+    draw.setPen(Qt::black);
+    draw.setBrush(QColor(255, 220, 0));
+    draw.drawEllipse(3, 1, 9, 9);
+    draw.fillRect(6, 11, 4, 3, Qt::black);
+    draw.setBrush(QColor(128, 128, 128));
+    draw.drawEllipse(16 + 3, 1, 9, 9);
+    draw.fillRect(16 + 6, 11, 4, 3, QColor(128, 128, 128));
+    draw.end();
+
+    std::vector<TRxSpeedButton*> buttons;
+    const char* names[] = {"Inactive", "Hot", "Pressed", "Disabled", "A caption too long"};
+    for (int row = 0; row < 2; ++row)
+        for (int i = 0; i < 5; ++i) {
+            auto* button = new TRxSpeedButton(&window);
+            button->setGeometry(4 + i * 92, 4 + row * 29, 88, row == 0 ? 21 : 25);
+            button->SetFlat(true);
+            button->SetTransparent(true);
+            if (row == 0)
+                button->SetCaption(QString::fromLatin1(names[i]));
+            else
+                button->SetGlyph(TBitmap(bulb));
+            buttons.push_back(button);
+        }
+    window.show();
+    for (int row = 0; row < 2; ++row) {
+        enter(buttons[std::size_t(row * 5 + 1)]);
+        QTest::mousePress(buttons[std::size_t(row * 5 + 2)], Qt::LeftButton, {}, QPoint(5, 5));
+        buttons[std::size_t(row * 5 + 3)]->setEnabled(false);
+    }
+    const QImage shot = window.grab().toImage();
+    EXPECT_EQ(at(shot, 4 + 92, 4), Highlight) << "hot: raised frame";
+    EXPECT_EQ(at(shot, 4 + 184, 4), WindowFrame) << "pressed: sunken frame";
+    EXPECT_EQ(at(shot, 4, 4), at(picture, 4, 4)) << "inactive: the picture, no frame";
+    if (const QByteArray file = qgetenv("TEVLO_SCREENSHOT"); !file.isEmpty()) {
+        EXPECT_TRUE(shot.scaled(shot.size() * 2).save(QString::fromLocal8Bit(file)));
+    }
+}

@@ -1,0 +1,12 @@
+// Entry for tests of widgets: they need an application object for fonts, palettes and events.
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    // Also when CTest lists the tests: no display is needed, and pixels do not depend on one.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
