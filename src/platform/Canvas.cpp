@@ -74,7 +74,6 @@ int drawText(QPainter& painter, const QString& text, QRect& rect, unsigned forma
     }
     painter.save();
     painter.setLayoutDirection((format & tfRtlReading) ? Qt::RightToLeft : Qt::LeftToRight);
-    painter.setClipRect(rect, Qt::IntersectClip);
     QRect bounds;
     painter.drawText(rect, flags, lines, &bounds);
     painter.restore();

@@ -13,7 +13,9 @@
 using platform::colorToRGB;
 using platform::TBitmap;
 
-void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace {
 
@@ -574,7 +576,93 @@ TEST_F(Controls, LooksOverAPicture) {
     EXPECT_EQ(at(shot, 4 + 92, 4), Highlight) << "hot: raised frame";
     EXPECT_EQ(at(shot, 4 + 184, 4), WindowFrame) << "pressed: sunken frame";
     EXPECT_EQ(at(shot, 4, 4), at(picture, 4, 4)) << "inactive: the picture, no frame";
+    // Glyphs: a 16 x 16 cell centred in the 84 x 21 face, the bulb's middle at (7, 5) of it.
+    const auto bulbMiddle = [&](int i, int shift) {
+        return at(shot, 4 + i * 92 + 2 + 34 + 7 + shift, 33 + 2 + 2 + 5 + shift);
+    };
+    const int yellowGrey = (77 * 255 + 150 * 220) / 256;
+    EXPECT_EQ(bulbMiddle(0, 0), qRgb(yellowGrey, yellowGrey, yellowGrey) & 0xFFFFFFu);
+    EXPECT_EQ(bulbMiddle(1, 0), 0xFFDC00u) << "hot: the first cell in colour";
+    EXPECT_EQ(bulbMiddle(2, 1), 0xFFDC00u) << "pressed: moved one pixel";
+    EXPECT_EQ(bulbMiddle(3, 0), 0x808080u) << "disabled: the second cell";
     if (const QByteArray file = qgetenv("TEVLO_SCREENSHOT"); !file.isEmpty()) {
         EXPECT_TRUE(shot.scaled(shot.size() * 2).save(QString::fromLocal8Bit(file)));
     }
+}
+
+TEST_F(Controls, DropDownMenuPopsUpBelowAndSwallowsItsClosingClick) {
+    QWidget window;
+    auto* button = new TRxSpeedButton(&window);
+    button->setGeometry(10, 10, 40, 20);
+    QMenu menu;
+    menu.addAction(QStringLiteral("One"));
+    button->SetDropDownMenu(&menu);
+    int clicks = 0;
+    button->OnClick = [&](QObject*) { ++clicks; };
+    window.show();
+
+    QPoint shownAt;
+    bool swallowed = false;
+    // Qt clears the no-replay mark once the menu is gone; read it as the menu goes.
+    QObject::connect(&menu, &QMenu::aboutToHide,
+                     [&] { swallowed = menu.testAttribute(Qt::WA_NoMouseReplay); });
+    QTimer::singleShot(0, &menu, [&] {
+        shownAt = menu.pos();
+        // The click that closes the menu lands on the button.
+        const QPoint onButton = menu.mapFromGlobal(button->mapToGlobal(QPoint(5, 5)));
+        QTest::mouseClick(&menu, Qt::LeftButton, {}, onButton);
+        menu.close();
+    });
+    QTest::mousePress(button, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(shownAt, button->mapToGlobal(QPoint(-1, 20)));
+    EXPECT_TRUE(swallowed);
+    EXPECT_FALSE(button->Pressing()) << "the press ended when the menu closed";
+    EXPECT_EQ(button->State(), FaceState::up);
+    QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(clicks, 0) << "showing the menu is not a click";
+
+    // The arrow is drawn while the menu is set, and goes with the menu.
+    const QImage withArrow = paint(*button);
+    button->SetDropDownMenu(nullptr);
+    EXPECT_NE(paint(*button), withArrow);
+}
+
+TEST_F(Controls, LinkedActionGivesCheckedStateAndIcon) {
+    QWidget window;
+    auto* button = new TRxSpeedButton(&window);
+    button->SetGroupIndex(3);
+    QAction action(QStringLiteral("Run"));
+    action.setCheckable(true);
+    QImage icon(16, 16, QImage::Format_ARGB32);
+    icon.fill(Qt::transparent);
+    icon.setPixel(8, 8, qRgb(0, 200, 0));
+    action.setIcon(QIcon(QPixmap::fromImage(icon)));
+    button->SetAction(&action);
+    EXPECT_EQ(button->Glyph().Width(), 16);
+    EXPECT_EQ(button->Glyph().TransparentColor(), clFuchsia);
+    EXPECT_EQ(button->Glyph().Pixel(0, 0), clFuchsia) << "empty icon pixels are the key colour";
+    EXPECT_EQ(button->Glyph().Pixel(8, 8), platform::rgb(0, 200, 0));
+
+    action.setChecked(true);
+    EXPECT_TRUE(button->Down());
+    int triggered = 0;
+    QObject::connect(&action, &QAction::triggered, [&] { ++triggered; });
+    button->Click();
+    EXPECT_EQ(triggered, 1) << "without an OnClick the action runs";
+}
+
+TEST_F(Controls, AcceleratorClicksAnEnabledButton) {
+    QWidget window;
+    auto* button = new TRxSpeedButton(&window);
+    button->SetCaption(QStringLiteral("&Go"));
+    int clicks = 0;
+    button->OnClick = [&](QObject*) { ++clicks; };
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_G, Qt::AltModifier);
+    EXPECT_EQ(clicks, 1);
+    button->setEnabled(false);
+    QTest::keyClick(&window, Qt::Key_G, Qt::AltModifier);
+    EXPECT_EQ(clicks, 1);
 }
