@@ -692,6 +692,16 @@ void TRxSpeedButton::SetMarkDropDown(bool value) {
     Invalidate();
 }
 
+void TRxSpeedButton::SetParentFont(bool value)
+{
+    if (value == ParentFont())
+        return;
+    // An empty font has nothing of its own and so takes everything from the parent.
+    setFont(value ? QFont() : font());
+    if (!value)
+        setAttribute(Qt::WA_SetFont);
+}
+
 void TRxSpeedButton::SetAction(QAction* value) {
     if (value == m_action)
         return;

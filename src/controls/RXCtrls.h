@@ -193,6 +193,9 @@ public:
     void SetShowHint(bool value) { m_showHint = value; }
     bool ParentShowHint() const { return m_parentShowHint; }
     void SetParentShowHint(bool value) { m_parentShowHint = value; }
+    // True: the caption font is the parent's and follows it.
+    bool ParentFont() const { return !testAttribute(Qt::WA_SetFont); }
+    void SetParentFont(bool value);
     QAction* Action() const { return m_action; }
     void SetAction(QAction* value);
 

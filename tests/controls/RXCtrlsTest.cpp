@@ -524,6 +524,20 @@ TEST_F(Controls, SettersKeepTheirLimits) {
     EXPECT_EQ(button.size(), QSize(25, 25));
     EXPECT_TRUE(button.ShowHint());
     EXPECT_FALSE(button.ParentShowHint());
+
+    QWidget parent;
+    auto* child = new TRxSpeedButton(&parent);
+    EXPECT_TRUE(child->ParentFont());
+    QFont big = parent.font();
+    big.setPixelSize(30);
+    parent.setFont(big);
+    EXPECT_EQ(child->font().pixelSize(), 30) << "the parent's font reaches the caption";
+    child->SetParentFont(false);
+    big.setPixelSize(8);
+    parent.setFont(big);
+    EXPECT_EQ(child->font().pixelSize(), 30) << "an own font stays";
+    child->SetParentFont(true);
+    EXPECT_EQ(child->font().pixelSize(), 8);
 }
 
 // Writes a picture of the looks a person can compare with the design when
