@@ -68,6 +68,14 @@ QBrush checkerBrush() {
     return QBrush(pattern);
 }
 
+// Stores value; answers whether that changed anything, so setters repaint only when needed.
+template <typename T> bool changeValue(T& member, T value) {
+    if (member == value)
+        return false;
+    member = value;
+    return true;
+}
+
 // Runs at the end of a scope also when an event handler raised.
 template <typename F> class Finally {
 public:
@@ -543,9 +551,8 @@ TRxSpeedButton::~TRxSpeedButton() {
 }
 
 void TRxSpeedButton::SetCaption(const QString& value) {
-    if (value == m_caption)
+    if (!changeValue(m_caption, value))
         return;
-    m_caption = value;
     UpdateShortcut();
     Invalidate();
 }
@@ -564,73 +571,53 @@ void TRxSpeedButton::SetNumGlyphs(int value) {
 }
 
 void TRxSpeedButton::SetLayout(TButtonLayout value) {
-    if (value == m_layout)
-        return;
-    m_layout = value;
-    Invalidate();
+    if (changeValue(m_layout, value))
+        Invalidate();
 }
 
 void TRxSpeedButton::SetMargin(int value) {
-    if (value < -1 || value == m_margin)
-        return;
-    m_margin = value;
-    Invalidate();
+    if (value >= -1 && changeValue(m_margin, value))
+        Invalidate();
 }
 
 void TRxSpeedButton::SetSpacing(int value) {
-    if (value == m_spacing)
-        return;
-    m_spacing = value;
-    Invalidate();
+    if (changeValue(m_spacing, value))
+        Invalidate();
 }
 
 void TRxSpeedButton::SetAlignment(TAlignment value) {
-    if (value == GlyphPainter->Alignment)
-        return;
-    GlyphPainter->Alignment = value;
-    Invalidate();
+    if (changeValue(GlyphPainter->Alignment, value))
+        Invalidate();
 }
 
 void TRxSpeedButton::SetWordWrap(bool value) {
-    if (value == GlyphPainter->WordWrap)
-        return;
-    GlyphPainter->WordWrap = value;
-    Invalidate();
+    if (changeValue(GlyphPainter->WordWrap, value))
+        Invalidate();
 }
 
 void TRxSpeedButton::SetFlat(bool value) {
-    if (value == m_flat)
-        return;
-    m_flat = value;
-    Invalidate();
+    if (changeValue(m_flat, value))
+        Invalidate();
 }
 
 void TRxSpeedButton::SetTransparent(bool value) {
-    if (value == m_transparent)
-        return;
-    m_transparent = value;
-    Invalidate();
+    if (changeValue(m_transparent, value))
+        Invalidate();
 }
 
 void TRxSpeedButton::SetGrayedInactive(bool value) {
-    if (value == m_grayedInactive)
-        return;
-    m_grayedInactive = value;
-    Invalidate();
+    if (changeValue(m_grayedInactive, value))
+        Invalidate();
 }
 
 void TRxSpeedButton::SetStyle(TButtonStyle value) {
-    if (value == m_style)
-        return;
-    m_style = value;
-    Invalidate();
+    if (changeValue(m_style, value))
+        Invalidate();
 }
 
 void TRxSpeedButton::SetGroupIndex(int value) {
-    if (value == m_groupIndex)
-        return;
-    m_groupIndex = value;
-    UpdateExclusive();
+    if (changeValue(m_groupIndex, value))
+        UpdateExclusive();
 }
 
 void TRxSpeedButton::SetDown(bool value) {
@@ -651,17 +638,12 @@ void TRxSpeedButton::SetDown(bool value) {
 }
 
 void TRxSpeedButton::SetAllowAllUp(bool value) {
-    if (value == m_allowAllUp)
-        return;
-    m_allowAllUp = value;
-    UpdateExclusive();
+    if (changeValue(m_allowAllUp, value))
+        UpdateExclusive();
 }
 
 void TRxSpeedButton::SetAllowTimer(bool value) {
-    if (value == m_allowTimer)
-        return;
-    m_allowTimer = value;
-    if (!value && AutoRepeatTimer) {
+    if (changeValue(m_allowTimer, value) && !value && AutoRepeatTimer) {
         AutoRepeatTimer->stop();
         delete AutoRepeatTimer;
         AutoRepeatTimer = nullptr;
@@ -686,14 +668,11 @@ void TRxSpeedButton::SetDropDownMenu(QMenu* value) {
 }
 
 void TRxSpeedButton::SetMarkDropDown(bool value) {
-    if (value == m_markDropDown)
-        return;
-    m_markDropDown = value;
-    Invalidate();
+    if (changeValue(m_markDropDown, value))
+        Invalidate();
 }
 
-void TRxSpeedButton::SetParentFont(bool value)
-{
+void TRxSpeedButton::SetParentFont(bool value) {
     if (value == ParentFont())
         return;
     // An empty font has nothing of its own and so takes everything from the parent.
