@@ -1043,9 +1043,7 @@ bool TRxSpeedButton::event(QEvent* e) {
 }
 
 void TRxSpeedButton::DrawFace(QPainter& canvas, const QRect& face, FaceState look, bool dropArrow) {
-    unsigned flags = GlyphPainter->Alignment == taLeftJustify    ? platform::tfLeft
-                     : GlyphPainter->Alignment == taRightJustify ? platform::tfRight
-                                                                 : platform::tfCenter;
+    unsigned flags = alignmentFormat(GlyphPainter->Alignment);
     if (layoutDirection() == Qt::RightToLeft)
         flags |= platform::tfRtlReading;
     GlyphPainter->DrawFace(canvas, face, look, m_caption, m_layout, m_margin, m_spacing, flags,

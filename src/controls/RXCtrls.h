@@ -1,6 +1,7 @@
 // The flat speed button of the bar and the renderer that draws its glyph and caption.
 #pragma once
 
+#include "controls/ControlTypes.h"
 #include "platform/Colors.h"
 #include "platform/GraphicControl.h"
 #include "platform/Graphics.h"
@@ -20,16 +21,9 @@ class QTimer;
 enum class FaceState { up = 0, disabled = 1, down = 2, exclusive = 3, inactive = 4 };
 
 enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TButtonStyle { bsAutoDetect, bsWin31, bsNew };
 enum TRxDropDownMenuPos { dmpBottom, dmpRight };
 enum TPopupAlignment { paLeft, paRight, paCenter };
-
-using TNotifyEvent = std::function<void(QObject* Sender)>;
-using TMouseEvent = std::function<void(QObject* Sender, Qt::MouseButton Button,
-                                       Qt::KeyboardModifiers Shift, int X, int Y)>;
-using TMouseMoveEvent =
-    std::function<void(QObject* Sender, Qt::KeyboardModifiers Shift, int X, int Y)>;
 
 // Images of one size with their masks, handed out by slot. A freed slot keeps its image until it
 // is taken again, so slots never move and other owners' slots stay valid.

@@ -1,0 +1,21 @@
+// Types shared by the custom controls.
+#pragma once
+
+#include <QObject>
+#include <functional>
+
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum TVerticalAlignment { vaTop, vaCenter, vaBottom };
+
+using TNotifyEvent = std::function<void(QObject* Sender)>;
+using TMouseEvent = std::function<void(QObject* Sender, Qt::MouseButton Button,
+                                       Qt::KeyboardModifiers Shift, int X, int Y)>;
+using TMouseMoveEvent =
+    std::function<void(QObject* Sender, Qt::KeyboardModifiers Shift, int X, int Y)>;
+
+// The text-drawing flag of a horizontal alignment.
+unsigned alignmentFormat(TAlignment alignment);
+
+// Where a box of the given height goes in room of the height it had: at the top, centred
+// (halves rounded towards zero) or at the bottom. A box taller than the room moves up.
+int verticalShift(TVerticalAlignment alignment, int roomHeight, int boxHeight);

@@ -1,0 +1,108 @@
+#include "controls/ProUrl.h"
+
+#include "platform/Cursors.h"
+#include "platform/Errors.h"
+#include "platform/Shell.h"
+
+#include <QBitmap>
+#include <QMouseEvent>
+#include <QPixmap>
+
+static void initCursorResources() {
+    Q_INIT_RESOURCE(cursors);
+}
+
+void RegisterHandCursors() {
+    initCursorResources();
+    struct Row {
+        int id;
+        const char* name;
+        int hotX;
+        int hotY;
+    };
+    static const Row rows[] = {
+        {crHandPoint, "PRO_HANDPOINT", 6, 0}, {crSmallHandPoint, "PRO_SMALLHANDPOINT", 13, 9},
+        {crGrabHand, "PRO_GRABHAND", 4, 2},   {crGrabHandArrow, "PRO_GRABHANDARROW", 0, 0},
+        {crDragHand, "PRO_DRAGHAND", 0, 0},
+    };
+    for (const Row& row : rows) {
+        const QPixmap picture(QStringLiteral(":/cursors/") + QLatin1String(row.name));
+        // A missing picture leaves the id to the ordinary arrow rather than an empty cursor.
+        if (!picture.isNull())
+            platform::registerCursor(row.id, QCursor(picture, row.hotX, row.hotY));
+    }
+}
+
+TProUrlLabel::TProUrlLabel(QWidget* parent) : TProLabel(parent) {
+    QFont underlined = font();
+    underlined.setBold(false);
+    underlined.setItalic(false);
+    underlined.setStrikeOut(false);
+    underlined.setUnderline(true);
+    setFont(underlined);
+    SetFontColor(clBlue);
+    setCursor(platform::cursorFor(crHandPoint));
+}
+
+void TProUrlLabel::SetUnvisitedColor(TColor value) {
+    if (value == m_unvisitedColor)
+        return;
+    if (!m_visited)
+        SetFontColor(value);
+    m_unvisitedColor = value;
+}
+
+void TProUrlLabel::SetVisitedColor(TColor value) {
+    if (value == m_visitedColor)
+        return;
+    if (m_visited)
+        SetFontColor(value);
+    m_visitedColor = value;
+}
+
+void TProUrlLabel::FontChanged() {
+    // Outside a press the font colour is the colour of the link's state.
+    if (m_pressed)
+        return;
+    if (m_visited)
+        m_visitedColor = FontColor();
+    else
+        m_unvisitedColor = FontColor();
+}
+
+void TProUrlLabel::mousePressEvent(QMouseEvent* e) {
+    TProLabel::mousePressEvent(e);
+    platform::guarded([this] {
+        m_pressed = true;
+        SetFontColor(m_activatedColor);
+    });
+}
+
+void TProUrlLabel::mouseReleaseEvent(QMouseEvent* e) {
+    TProLabel::mouseReleaseEvent(e);
+    platform::guarded([&] {
+        const QPoint at = e->position().toPoint();
+        const bool outside = at.x() < 0 || at.y() < 0 || at.y() > height() || at.x() > width();
+        if (outside) {
+            SetFontColor(StateColor());
+        } else if (m_pressed) {
+            m_visited = true;
+            SetFontColor(m_visitedColor);
+            m_pressed = false;
+            platform::shellOpen(window(), m_url.isEmpty() ? Caption() : m_url);
+        }
+        m_pressed = false;
+    });
+}
+
+void TProUrlLabel::MouseEnter() {
+    TProLabel::MouseEnter();
+    if (m_pressed)
+        SetFontColor(m_activatedColor);
+}
+
+void TProUrlLabel::MouseLeave() {
+    TProLabel::MouseLeave();
+    if (m_pressed)
+        SetFontColor(StateColor());
+}
