@@ -1,0 +1,66 @@
+#include "About.h"
+
+#include "controls/ProUrl.h"
+#include "platform/Image.h"
+#include "platform/Shell.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+template <typename T> T* part(QWidget& box, const char* name) {
+    auto* found = box.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
+
+} // namespace
+
+TEST(About, EveryControlAtItsPlace) {
+    TAboutBox box;
+    EXPECT_EQ(box.objectName(), QStringLiteral("AboutBox"));
+    EXPECT_EQ(box.windowTitle(), QStringLiteral("About"));
+    EXPECT_EQ(box.size(), QSize(298, 281));
+    EXPECT_EQ(box.minimumSize(), box.maximumSize()) << "not resizable";
+    EXPECT_EQ(part<QWidget>(box, "Panel1")->geometry(), QRect(8, 8, 281, 217));
+    EXPECT_EQ(part<QWidget>(box, "ProgramIcon")->geometry(), QRect(24, 24, 41, 41));
+    EXPECT_EQ(part<QWidget>(box, "Image1")->geometry(), QRect(216, 24, 41, 41));
+    EXPECT_FALSE(part<platform::TImage>(box, "ProgramIcon")->Picture().Graphic()->Empty());
+    EXPECT_EQ(part<QWidget>(box, "ProductName")->pos(), QPoint(97, 16));
+    EXPECT_EQ(part<QWidget>(box, "Version")->pos(), QPoint(111, 40));
+    EXPECT_EQ(part<QWidget>(box, "Comments")->pos(), QPoint(8, 96));
+    EXPECT_EQ(part<QWidget>(box, "ProLabel1")->geometry(), QRect(8, 120, 265, 41));
+    EXPECT_EQ(part<QWidget>(box, "ProUrlLabel1")->pos(), QPoint(40, 168));
+    EXPECT_EQ(part<QWidget>(box, "ProUrlLabel2")->pos(), QPoint(104, 192));
+    EXPECT_EQ(part<QWidget>(box, "OKButton")->geometry(), QRect(111, 242, 77, 27));
+    EXPECT_EQ(box.ProductName->Caption(), QStringLiteral("Tevlo"));
+    EXPECT_EQ(box.ProUrlLabel2->ShadowStyle(), ssRecessed);
+}
+
+TEST(About, LinksOpenTheirTargetsAndStayVisited) {
+    std::vector<QString> opened;
+    platform::setShellOpener([&](QWidget*, const QString& target) { opened.push_back(target); });
+    TAboutBox box;
+    const auto clickLinksThenOk = [&] {
+        QTest::mouseClick(box.ProUrlLabel1, Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::mouseClick(box.ProUrlLabel2, Qt::LeftButton, {}, QPoint(3, 3));
+        EXPECT_TRUE(box.isVisible()) << "the box stays open while a link opens";
+        box.OKButton->click();
+    };
+    QTimer::singleShot(0, &box, clickLinksThenOk);
+    EXPECT_EQ(box.exec(), QDialog::Accepted);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[0], QString::fromLatin1(MakerHomePage)) << "the caption itself";
+    EXPECT_EQ(opened[1], QStringLiteral("mailto:") + QString::fromLatin1(MakerMail));
+
+    QTimer::singleShot(0, &box, [&] { box.reject(); });
+    box.exec();
+    EXPECT_TRUE(box.ProUrlLabel1->Visited());
+    EXPECT_TRUE(box.ProUrlLabel2->Visited());
+    EXPECT_EQ(box.ProUrlLabel1->FontColor(), box.ProUrlLabel1->VisitedColor());
+    platform::setShellOpener(nullptr);
+}
