@@ -373,3 +373,32 @@ TEST(RxGIF, ProgressAndRegistration) {
         platform::RegisterClipboardFormat("GIF Image")));
     EXPECT_EQ(picture.Width(), 2) << "a failed load keeps the picture";
 }
+
+TEST(RxGIF, HandMadeBadFiles) {
+    const std::pair<const char*, const char*> failing[] = {
+        {"bad-version.gif", "Unknown GIF version"},
+        {"code-size-10.gif", "GIF code size not in range 2 to 9"},
+        {"unknown-extension.gif", "Unrecognized extension block: 7A"},
+        {"no-color-table.gif", "Wrong number of colors; must be a power of 2"},
+        {"short-descriptor.gif", "Stream read error"},
+        {"garbage-after-extension.gif", "Stream read error"},
+    };
+    const std::string data = TEVLO_TEST_DATA;
+    for (const auto& [name, message] : failing) {
+        TGIFImage gif;
+        EXPECT_EQ(errorOf([&] { gif.LoadFromFile(data + "/" + name); }), message) << name;
+    }
+    TGIFImage huge;
+    EXPECT_NE(errorOf([&] { huge.LoadFromFile(data + "/huge-frame.gif"); }).find("too large"),
+              std::string::npos);
+    for (const char* name : {"truncated-subblock.gif", "stack-loop.gif"}) {
+        TGIFImage gif;
+        gif.LoadFromFile(data + "/" + name);
+        EXPECT_TRUE(gif.Frames(0).Damaged) << name;
+    }
+    TGIFImage small;
+    small.LoadFromFile(data + "/small.gif");
+    EXPECT_EQ(small.Width(), 4);
+    EXPECT_EQ(pixel(small, 3, 1), clBlack);
+    EXPECT_EQ(pixel(small, 0, 0), colorOf(eight[1]));
+}
