@@ -142,6 +142,10 @@ public:
     bool Equals(const platform::TGraphic& other) const override;
     std::unique_ptr<platform::TGraphic> Clone() const override;
 
+    // The reader behind LoadFromStream, which decodes frame 0 at once; inspecting tools may
+    // leave every frame encoded until it is asked for.
+    void ReadStream(const std::string& bytes, bool decodeFirst);
+
     // Copies another GIF picture; the loaded data is shared between both.
     void Assign(const TGIFImage& source);
 
@@ -163,7 +167,6 @@ public:
 private:
     friend class TGIFFrame;
     void Clear();
-    void ReadStream(const std::string& bytes, bool decodeFirst);
     std::vector<TExtension> ReadExtensionGroup(class GifReader& reader, int& block);
     void RecalcScreenSize();
     void DecodeProgress(platform::TProgressStage stage, int percent, const std::string& message) {

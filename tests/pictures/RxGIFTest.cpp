@@ -385,8 +385,9 @@ TEST(RxGIF, HandMadeBadFiles) {
     };
     const std::string data = TEVLO_TEST_DATA;
     for (const auto& [name, message] : failing) {
+        const std::string path = data + "/" + name;
         TGIFImage gif;
-        EXPECT_EQ(errorOf([&] { gif.LoadFromFile(data + "/" + name); }), message) << name;
+        EXPECT_EQ(errorOf([&] { gif.LoadFromFile(path); }), message) << name;
     }
     TGIFImage huge;
     EXPECT_NE(errorOf([&] { huge.LoadFromFile(data + "/huge-frame.gif"); }).find("too large"),
