@@ -140,6 +140,8 @@ int main(int argc, char** argv) {
     // Fonts and painting need an application object, but never a display.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Standard error carries the picture's error message and nothing else.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     QGuiApplication app(argc, argv);
     RegisterPictureFormats();
     try {
