@@ -342,8 +342,8 @@ private:
 
     void shape(const std::function<void()>& draw, bool filled = true) {
         m_painter.setPen(m_dc.pen);
-        if (filled && m_dc.brush.style() > Qt::SolidPattern && m_dc.opaque &&
-            m_dc.brush.style() != Qt::NoBrush) {
+        const Qt::BrushStyle style = m_dc.brush.style();
+        if (filled && style >= Qt::HorPattern && style <= Qt::DiagCrossPattern && m_dc.opaque) {
             // A hatch shows the background colour between its lines when the mode is opaque.
             m_painter.setBrush(m_dc.bkColor);
             m_painter.setPen(Qt::NoPen);
