@@ -582,6 +582,9 @@ void TGIFFrame::Assign(const TGIFFrame& source) {
     if (source.m_bitmap) {
         m_bitmap = std::make_unique<TBitmap>();
         m_bitmap->Assign(*source.m_bitmap);
+    } else {
+        // A bitmap decoded from the frame's old data would no longer match the shared item.
+        m_bitmap.reset();
     }
     m_keyed = QImage();
     TransparentColor = source.TransparentColor;
