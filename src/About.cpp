@@ -57,7 +57,9 @@ TProUrlLabel* link(QWidget* parent, const char* name, QRect where, const QString
 
 } // namespace
 
-static void initAboutResources() { Q_INIT_RESOURCE(resources); }
+static void initAboutResources() {
+    Q_INIT_RESOURCE(resources);
+}
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     initAboutResources();
@@ -95,9 +97,9 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
 
     ProUrlLabel1 = link(Panel1, "ProUrlLabel1", QRect(40, 168, 213, 16),
                         QString::fromLatin1(MakerHomePage), QString());
-    ProUrlLabel2 = link(Panel1, "ProUrlLabel2", QRect(104, 192, 74, 16),
-                        QString::fromLatin1(MakerMail),
-                        QStringLiteral("mailto:") + QString::fromLatin1(MakerMail));
+    ProUrlLabel2 =
+        link(Panel1, "ProUrlLabel2", QRect(104, 192, 74, 16), QString::fromLatin1(MakerMail),
+             QStringLiteral("mailto:") + QString::fromLatin1(MakerMail));
 
     OKButton = new QPushButton(QIcon(QStringLiteral(":/ok.xpm")), QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));

@@ -1,0 +1,139 @@
+// Our reader against giflib and ImageMagick, on real GIF files that ImageMagick makes here:
+// flat graphics, photographs cut down to 256 colours, two and sixteen colours, interlaced or
+// not. Every pixel of frame 0 must match.
+#include "pictures/RxGIF.h"
+
+#include "TestSupport.h"
+#include "platform/Files.h"
+
+#include <cstdlib>
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace {
+
+struct Sample {
+    const char* name;
+    const char* makeArgs;
+};
+
+const Sample samples[] = {
+    {"flat.gif", "-size 64x48 xc:white -fill red -draw \"rectangle 5,5 30,30\" -fill blue "
+                 "-draw \"circle 40,30 50,30\""},
+    {"rose.gif", "rose: -colors 256"},
+    {"wizard.gif", "wizard: -colors 256"},
+    {"logo-interlaced.gif", "logo: -colors 256 -interlace GIF"},
+    {"granite-2.gif", "granite: -colors 2"},
+    {"netscape-16.gif", "netscape: -colors 16 +dither"},
+    {"gradient-16-interlaced.gif", "-size 33x71 gradient:yellow-navy -colors 16 -interlace GIF"},
+    {"plasma-64.gif", "-seed 7 -size 50x37 plasma:fractal -colors 64"},
+    {"odd-sizes.gif", "-size 1x5 gradient:red-blue -colors 4 -interlace GIF"},
+};
+
+// Frame 0 as giflib decodes it, as packed 0x00RRGGBB per pixel; empty when giflib fails.
+std::vector<std::uint32_t> giflibPixels(const std::string& path, int& width, int& height) {
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName(path.c_str(), &error);
+    if (!gif)
+        return {};
+    std::vector<std::uint32_t> out;
+    if (DGifSlurp(gif) == GIF_OK && gif->ImageCount > 0) {
+        const SavedImage& image = gif->SavedImages[0];
+        const ColorMapObject* map =
+            image.ImageDesc.ColorMap ? image.ImageDesc.ColorMap : gif->SColorMap;
+        width = image.ImageDesc.Width;
+        height = image.ImageDesc.Height;
+        for (int i = 0; i < width * height; ++i) {
+            const int index = image.RasterBits[i];
+            const GifColorType c =
+                map && index < map->ColorCount ? map->Colors[index] : GifColorType{0, 0, 0};
+            out.push_back(std::uint32_t(c.Red << 16 | c.Green << 8 | c.Blue));
+        }
+    }
+    DGifCloseFile(gif, &error);
+    return out;
+}
+
+// A binary PPM file's pixels as 0x00RRGGBB.
+std::vector<std::uint32_t> ppmPixels(const std::string& bytes, int& width, int& height) {
+    std::istringstream in(bytes);
+    // Header fields, with the comment lines some writers put between them.
+    auto field = [&] {
+        std::string token;
+        while (in >> token && token[0] == '#')
+            std::getline(in, token);
+        return token;
+    };
+    const std::string magic = field();
+    width = std::atoi(field().c_str());
+    height = std::atoi(field().c_str());
+    const int maxValue = std::atoi(field().c_str());
+    in.get();
+    std::vector<std::uint32_t> out;
+    if (magic != "P6" || maxValue != 255)
+        return out;
+    for (int i = 0; i < width * height; ++i) {
+        const int r = in.get(), g = in.get(), b = in.get();
+        if (!in)
+            return {};
+        out.push_back(std::uint32_t(r << 16 | g << 8 | b));
+    }
+    return out;
+}
+
+int run(const std::string& command) {
+    return std::system((command + " 2>/dev/null").c_str());
+}
+
+} // namespace
+
+TEST(GifCompare, FrameZeroMatchesGiflibAndImageMagick) {
+    testing_support::TempDir dir;
+    for (const Sample& sample : samples) {
+        const std::string path = dir.file(sample.name);
+        ASSERT_EQ(run(std::string("convert ") + sample.makeArgs + " " + path), 0)
+            << "ImageMagick cannot make " << sample.name;
+
+        int gw = 0, gh = 0;
+        const std::vector<std::uint32_t> reference = giflibPixels(path, gw, gh);
+        ASSERT_FALSE(reference.empty()) << "giflib cannot read " << sample.name;
+
+        TGIFImage gif;
+        gif.LoadFromFile(path);
+        ASSERT_EQ(gif.Width(), gw) << sample.name;
+        ASSERT_EQ(gif.Height(), gh) << sample.name;
+        EXPECT_FALSE(gif.Frames(0).Damaged) << sample.name;
+        const QImage& ours = gif.CurrentBitmap().image();
+        int mismatches = 0;
+        for (int y = 0; y < gh; ++y)
+            for (int x = 0; x < gw; ++x)
+                if ((ours.pixel(x, y) & 0xFFFFFF) != reference[std::size_t(y * gw + x)] &&
+                    ++mismatches <= 3)
+                    ADD_FAILURE() << sample.name << ": pixel " << x << ", " << y << " differs";
+        EXPECT_EQ(mismatches, 0) << sample.name;
+
+        // The command-line tool writes the same pixels.
+        const std::string ppm = dir.file(std::string(sample.name) + ".ppm");
+        ASSERT_EQ(run(std::string(TEVLO_PICTURE_TOOL) + " convert " + path + " " + ppm), 0);
+        int tw = 0, th = 0;
+        EXPECT_EQ(ppmPixels(platform::readFile(ppm), tw, th), reference) << sample.name;
+
+        // ImageMagick's own decoding of frame 0.
+        const std::string magick = dir.file(std::string(sample.name) + ".magick.ppm");
+        ASSERT_EQ(run("convert " + path + "[0] " + magick), 0);
+        int mw = 0, mh = 0;
+        EXPECT_EQ(ppmPixels(platform::readFile(magick), mw, mh), reference) << sample.name;
+    }
+}
+
+TEST(GifCompare, ToolReportsErrorsAlone) {
+    testing_support::TempDir dir;
+    testing_support::writeBytes(dir.file("bad.gif"), "GIF88a");
+    const std::string err = dir.file("err.txt");
+    const int status = std::system(
+        (std::string(TEVLO_PICTURE_TOOL) + " info " + dir.file("bad.gif") + " >/dev/null 2>" + err)
+            .c_str());
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(platform::readFile(err), "Unknown GIF version\n");
+}
