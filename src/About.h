@@ -14,7 +14,7 @@ class TImage;
 // The maker's addresses, shown and opened by the About box. Ours alone: they must never point
 // at anybody else.
 inline const char* const MakerHomePage = "https://tevlo.example.org/";
-inline const char* const MakerMail = "author@tevlo.example.org";
+inline const char* const MakerMail = "me@tevlo.example.org";
 
 class TAboutBox : public QDialog {
     Q_OBJECT

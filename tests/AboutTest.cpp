@@ -39,6 +39,16 @@ TEST(About, EveryControlAtItsPlace) {
     EXPECT_EQ(part<QWidget>(box, "OKButton")->geometry(), QRect(111, 242, 77, 27));
     EXPECT_EQ(box.ProductName->Caption(), QStringLiteral("Tevlo"));
     EXPECT_EQ(box.ProUrlLabel2->ShadowStyle(), ssRecessed);
+    const QRect panelInside = box.Panel1->rect().adjusted(2, 2, -2, -2);
+    for (QWidget* inside : box.Panel1->findChildren<QWidget*>())
+        EXPECT_TRUE(panelInside.contains(inside->geometry()))
+            << inside->objectName().toStdString() << " reaches past the panel's bevels";
+
+    // TEVLO_SCREENSHOT names a PNG file for a picture of the box.
+    if (const QByteArray file = qgetenv("TEVLO_SCREENSHOT"); !file.isEmpty()) {
+        box.show();
+        EXPECT_TRUE(box.grab().save(QString::fromLocal8Bit(file)));
+    }
 }
 
 TEST(About, LinksOpenTheirTargetsAndStayVisited) {

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <compare>
+#include <functional>
 #include <set>
 
 namespace {
@@ -192,4 +193,47 @@ TEST_F(Controls, PanelRingsOnChosenSides) {
     panel.SetBorderWidth(3);
     panel.SetBevelSides(sdTop | sdBottom);
     EXPECT_EQ(panel.contentsMargins(), QMargins(0, 4, 0, 4)) << "children stay inside";
+}
+
+// Writes a window of turned and shadowed labels to the PNG file that TEVLO_SCREENSHOT names;
+// always checks that each label drew something of its own.
+TEST_F(Controls, LabelLooks) {
+    QWidget window;
+    window.resize(330, 170);
+    struct Look {
+        const char* caption;
+        QRect where;
+        std::function<void(TProLabel*)> setup;
+    };
+    const Look looks[] = {
+        {"Recessed", {10, 10, 120, 26}, [](TProLabel* l) { l->SetShadowStyle(ssRecessed); }},
+        {"Raised", {10, 40, 120, 26}, [](TProLabel* l) { l->SetShadowStyle(ssRaised); }},
+        {"Shadow", {10, 70, 120, 26}, [](TProLabel* l) { l->SetShadowStyle(ssShadow); }},
+        {"Thick", {10, 100, 120, 26}, [](TProLabel* l) { l->SetShadowStyle(ssThickShadow); }},
+        {"Disabled",
+         {10, 130, 120, 30},
+         [](TProLabel* l) {
+             l->SetShadowStyle(ssShadow);
+             l->setEnabled(false);
+         }},
+        {"Up 90", {140, 10, 30, 110}, [](TProLabel* l) { l->SetAngle(90); }},
+        {"Down 270", {180, 10, 30, 130}, [](TProLabel* l) { l->SetAngle(270); }},
+        {"45 degrees", {215, 10, 110, 110}, [](TProLabel* l) { l->SetAngle(45); }},
+        {"Upside", {140, 130, 90, 30}, [](TProLabel* l) { l->SetAngle(180); }},
+    };
+    for (const Look& look : looks) {
+        TProLabel* label = makeLabel(&window, QString::fromLatin1(look.caption));
+        QFont font = label->font();
+        font.setPixelSize(20);
+        label->setFont(font);
+        label->setGeometry(look.where);
+        look.setup(label);
+        EXPECT_GT(pixelsOf(paint(*label), label->isEnabled() ? WindowText : GrayText).size(), 30u)
+            << look.caption;
+    }
+    window.show();
+    if (const QByteArray file = qgetenv("TEVLO_SCREENSHOT"); !file.isEmpty()) {
+        const QImage shot = window.grab().toImage();
+        EXPECT_TRUE(shot.scaled(shot.size() * 2).save(QString::fromLocal8Bit(file)));
+    }
 }
