@@ -59,8 +59,9 @@ TEST(Glyphs, DrawnInThePaletteOnAKeyedBackground) {
                 EXPECT_TRUE(c == kGray || c == kWhite || c == kFuchsia) << x << "," << y;
                 // The disabled look is the same drawing: its gray is never where the normal
                 // cell shows background.
-                if (c == kGray)
+                if (c == kGray) {
                     EXPECT_NE(at(image, x - side, y), kFuchsia) << x << "," << y;
+                }
             }
         for (int cell = 0; cell < g.cells; ++cell) {
             const int drawn = drawnPixels(image, cell * side, side);

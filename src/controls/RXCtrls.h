@@ -190,6 +190,9 @@ public:
     // True: the caption font is the parent's and follows it.
     bool ParentFont() const { return !testAttribute(Qt::WA_SetFont); }
     void SetParentFont(bool value);
+    // A number for the owner's use; the bar keeps each launch button's number here.
+    int Tag() const { return m_tag; }
+    void SetTag(int value) { m_tag = value; }
     QAction* Action() const { return m_action; }
     void SetAction(QAction* value);
 
@@ -266,6 +269,7 @@ private:
     TPopupAlignment m_menuAlignment = paLeft;
     bool m_markDropDown = true;
     int m_modalResult = 0;
+    int m_tag = 0;
     bool m_showHint = true;
     bool m_parentShowHint = false;
     QPointer<QAction> m_action;

@@ -1,6 +1,9 @@
-// What the controls need to know about the application as a whole.
+// The application as a whole: its idle and activation events, how errors reach the user, and
+// how the desktop ends it.
 #pragma once
 
+#include <QString>
+#include <exception>
 #include <functional>
 
 class QWidget;
@@ -18,5 +21,31 @@ ForegroundSource setForegroundSource(ForegroundSource source);
 
 // The widget under the mouse pointer, disabled ones included; null over other programs.
 QWidget* controlUnderPointer();
+
+// Runs handler each time the event loop has handled everything and is about to wait. The loop
+// then waits whatever the handler answers in done, so an idle program uses no processor time.
+using IdleHandler = std::function<void(bool& done)>;
+void setIdleHandler(IdleHandler handler);
+
+// Called when the application becomes the active one on the desktop and when it stops being so.
+void setActivationHandlers(std::function<void()> activate, std::function<void()> deactivate);
+
+// The text an error message box shows: the message, with a full stop added when its last
+// character sorts after ".".
+QString errorMessageText(const std::string& message);
+
+// Shows an error message box (error icon, OK button, the application's name as its caption).
+// Replaceable, so tests see what would have been shown; an empty function restores the box.
+using MessageBoxFunction = std::function<void(const QString& caption, const QString& text)>;
+MessageBoxFunction setMessageBoxFunction(MessageBoxFunction function);
+void showErrorMessage(const QString& text);
+
+// Makes every error that reaches handleException() appear in an error message box; a silent
+// abort shows nothing.
+void installMessageBoxExceptionHandler();
+
+// Treats the ends the desktop asks for (SIGTERM, SIGINT, SIGHUP, the session ending) as a
+// close of the main window, so the program's normal shutdown runs and keeps its data.
+void closeOnTermination(QWidget* mainWindow);
 
 } // namespace platform

@@ -1,0 +1,386 @@
+#include "Main.h"
+
+#include "About.h"
+#include "Tools1.h"
+#include "config.h"
+#include "controls/ProCtrls.h"
+#include "controls/RXCtrls.h"
+#include "platform/Application.h"
+#include "platform/Errors.h"
+#include "platform/Files.h"
+#include "platform/Help.h"
+#include "platform/Image.h"
+#include "platform/Strings.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QWindow>
+
+TBarFrm* BarFrm = nullptr;
+
+namespace {
+
+// Vertical places for "Down" and "Middle" (list index 1 and 2), collapsed and expanded.
+constexpr int CollapsedTops[] = {0, 500, 242};
+constexpr int ExpandedTops[] = {0, 268, 135};
+
+QFont pixelFont(const char* family, int pixels) {
+    QFont font{QString::fromLatin1(family)};
+    font.setPixelSize(pixels);
+    return font;
+}
+
+TProPanel* panel(QWidget* parent, const char* name, QRect where) {
+    auto* made = new TProPanel(parent);
+    made->setObjectName(QString::fromLatin1(name));
+    made->setGeometry(where);
+    made->SetBevelInner(bvLowered);
+    return made;
+}
+
+platform::TImage* picture(QWidget* parent, const char* name, QRect where) {
+    auto* made = new platform::TImage(parent);
+    made->setObjectName(QString::fromLatin1(name));
+    made->setGeometry(where);
+    return made;
+}
+
+platform::TBitmap glyph(const char* name) {
+    return platform::TBitmap(QImage(QStringLiteral(":/glyphs/") + QLatin1String(name)));
+}
+
+// Only the letters a..z turn into capitals, whatever the caption's other letters are.
+QString asciiUpper(const QString& text) {
+    QString out = text;
+    for (QChar& c : out)
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            c = QChar(c.unicode() - 'a' + 'A');
+    return out;
+}
+
+bool checked(QCheckBox* TCfgFrm::*box) {
+    return CfgFrm && (CfgFrm->*box)->isChecked();
+}
+
+} // namespace
+
+static void initGlyphResources() {
+    Q_INIT_RESOURCE(glyphs);
+}
+
+std::string SectionNamesPath() {
+    return platform::extractFilePath(platform::executablePath()) + "Items.txt";
+}
+
+std::vector<std::string> ParseSectionNames(const std::string& text) {
+    std::string_view rest(text);
+    rest = rest.substr(0, rest.find('\0'));
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+        if (rest[i] != '\r' && rest[i] != '\n')
+            continue;
+        lines.emplace_back(rest.substr(start, i - start));
+        if (rest[i] == '\r' && i + 1 < rest.size() && rest[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < rest.size())
+        lines.emplace_back(rest.substr(start));
+    return lines;
+}
+
+std::vector<std::string> ReadSectionNames() {
+    const std::string path = SectionNamesPath();
+    std::string text;
+    try {
+        text = platform::readFile(path);
+    } catch (const EInOutError&) {
+        throw Exception("Cannot open file " + path);
+    }
+    return ParseSectionNames(text);
+}
+
+TBarFrm::TBarFrm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+    initGlyphResources();
+    setObjectName(QStringLiteral("BarFrm"));
+    setWindowTitle(QStringLiteral("Tevlo"));
+    setFont(pixelFont("Times New Roman", 11));
+    QPalette look = palette();
+    look.setColor(QPalette::Window, platform::toQColor(clBtnFace));
+    look.setColor(QPalette::WindowText, Qt::black);
+    look.setColor(QPalette::ButtonText, Qt::black);
+    setPalette(look);
+    setAutoFillBackground(true);
+    // The bar is as wide as its layout; only its height changes.
+    setMinimumSize(BarWidth, SmallHeight);
+    setMaximumSize(BarWidth, FullHeight);
+    resize(BarWidth, FullHeight);
+
+    Panel2 = panel(this, "Panel2", QRect(0, 0, 130, 57));
+    Panel3 = panel(Panel2, "Panel3", QRect(2, 2, 126, 31));
+    Image2 = picture(Panel3, "Image2", QRect(2, 2, 122, 27));
+    HideBtn = commandButton(Panel3, "HideBtn", QRect(4, 4, 23, 11), "HideBtn", "Hide Bar");
+    ShowBtn = commandButton(Panel3, "ShowBtn", QRect(4, 16, 23, 11), "ShowBtn", "Show Bar");
+    for (TRxSpeedButton* small : {HideBtn, ShowBtn}) {
+        small->setFont(pixelFont("Times New Roman", 8));
+        small->SetParentFont(false);
+    }
+    SetBtn = commandButton(Panel3, "SetBtn", QRect(29, 4, 23, 23), "SetBtn", "Set Bar");
+    InfoBtn = commandButton(Panel3, "InfoBtn", QRect(52, 4, 23, 23), "InfoBtn", "About...");
+    HelpBtn = commandButton(Panel3, "HelpBtn", QRect(75, 4, 23, 23), "HelpBtn", "Help");
+    ExitBtn = commandButton(Panel3, "ExitBtn", QRect(98, 4, 23, 23), "ExitBtn", "Exit");
+
+    ComboBox1 = new QComboBox(Panel2);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->setGeometry(3, 34, 123, 19);
+    ComboBox1->setFont(pixelFont("MS Serif", 9));
+    ComboBox1->setMaxVisibleItems(10);
+    ComboBox1->setEditable(false);
+
+    Panel1 = panel(this, "Panel1", QRect(0, 57, 130, 246));
+    Panel1->SetColor(clYellow);
+    Image1 = picture(Panel1, "Image1", QRect(2, 2, 126, 242));
+    for (int k = 1; k <= 10; ++k) {
+        auto* button = new TRxSpeedButton(Panel1);
+        button->setObjectName(QStringLiteral("Button%1").arg(k));
+        button->setGeometry(21, 8 + 21 * (k - 1), 88, 21);
+        button->SetFlat(true);
+        button->SetTransparent(true);
+        button->SetTag(k);
+        button->OnClick = [this](QObject* sender) { ButtonAllClick(sender); };
+    }
+    PrevBtn =
+        commandButton(Panel1, "PrevBtn", QRect(44, 220, 17, 20), "PrevBtn", "Previous Section");
+    RxSpeedButton2 =
+        commandButton(Panel1, "RxSpeedButton2", QRect(72, 220, 17, 20), "NextBtn", "Next Section");
+
+    HideBtn->OnClick = [this](QObject*) { HideBtnClick(); };
+    ShowBtn->OnClick = [this](QObject*) { ShowBtnClick(); };
+    SetBtn->OnClick = [this](QObject*) { SetBar1Click(); };
+    InfoBtn->OnClick = [this](QObject*) { InfoBtnClick(); };
+    HelpBtn->OnClick = [this](QObject*) { HelpBtnClick(); };
+    ExitBtn->OnClick = [this](QObject*) { Exit1Click(); };
+    PrevBtn->OnClick = [this](QObject*) { PrevBtnClick(); };
+    RxSpeedButton2->OnClick = [this](QObject*) { NextBtnClick(); };
+    connect(ComboBox1, &QComboBox::activated, this, [this] {
+        platform::guarded([this] {
+            ComboBox1Click();
+            ComboBox1Change();
+        });
+    });
+
+    for (QWidget* body : {static_cast<QWidget*>(Panel1), static_cast<QWidget*>(Panel2),
+                          static_cast<QWidget*>(Panel3)})
+        body->installEventFilter(this);
+}
+
+TBarFrm::~TBarFrm() {
+    platform::setIdleHandler(nullptr);
+    platform::setActivationHandlers(nullptr, nullptr);
+}
+
+TRxSpeedButton* TBarFrm::commandButton(QWidget* parent, const char* name, QRect where,
+                                       const char* glyphName, const char* hint) {
+    auto* button = new TRxSpeedButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(where);
+    button->SetFlat(true);
+    button->SetTransparent(true);
+    button->SetGlyph(glyph(glyphName));
+    button->SetHint(QString::fromLatin1(hint));
+    return button;
+}
+
+void TBarFrm::FormCreate() {
+    SetHeight(SmallHeight);
+    for (int k = 1; k <= 10; ++k)
+        SectionButtons[std::size_t(k)] =
+            Panel1->findChild<TRxSpeedButton*>(QStringLiteral("Button%1").arg(k));
+
+    std::vector<std::string> names;
+    try {
+        names = ReadSectionNames();
+    } catch (const std::exception& error) {
+        // Said once, here; the bar and the dialog then go on with the dialog's design names.
+        platform::handleException(error);
+        names = DesignSectionNames();
+    }
+    ComboBox1->clear();
+    for (const std::string& name : names)
+        ComboBox1->addItem(QString::fromStdString(name));
+    ComboBox1->setCurrentIndex(0);
+
+    platform::setIdleHandler([this](bool& done) { AppIdle(done); });
+    platform::setActivationHandlers([this] { AppActivate(); }, [this] { AppDeactivate(); });
+}
+
+void TBarFrm::FormDestroy() {
+    platform::helpCommand(this, platform::HelpCommand::Quit, 0);
+}
+
+void TBarFrm::SetHeight(int height) {
+    resize(BarWidth, height);
+}
+
+void TBarFrm::SetTop(int top) {
+    move(x(), top);
+}
+
+void TBarFrm::ButtonAllClick(QObject* Sender) {
+    const int section = ComboBox1->currentIndex();
+    auto* button = qobject_cast<TRxSpeedButton*>(Sender);
+    // A list without a valid section has no items to start.
+    if (!button || section < 0 || section > 9)
+        return;
+    LaunchItem(section * 10 + button->Tag());
+}
+
+void TBarFrm::LaunchItem(int n) {
+    const std::string program = ItemPrograms[n];
+    if (program.empty())
+        return;
+    RunProgram(program, std::string(), platform::extractFilePath(program));
+    SetHeight(checked(&TCfgFrm::CheckSmall) ? SmallHeight : FullHeight);
+    if (checked(&TCfgFrm::CheckMin))
+        showMinimized();
+    else
+        showNormal();
+}
+
+void TBarFrm::ComboBox1Change() {
+    const int section = ComboBox1->currentIndex();
+    const bool valid = section >= 0 && section <= 9;
+    for (int k = 1; k <= 10; ++k) {
+        TRxSpeedButton* button = SectionButtons[std::size_t(k)];
+        if (!button)
+            continue;
+        const int n = section * 10 + k;
+        button->SetCaption(valid ? QString::fromStdString(ItemCaptions[n].str()) : QString());
+        button->setEnabled(valid && !ItemPrograms[n].empty());
+    }
+}
+
+void TBarFrm::ComboBox1Click() {
+    SetHeight(FullHeight);
+}
+
+void TBarFrm::NextBtnClick() {
+    const int section = ComboBox1->currentIndex();
+    if (section != 9)
+        ComboBox1->setCurrentIndex(section + 1);
+    ComboBox1Change();
+}
+
+void TBarFrm::PrevBtnClick() {
+    const int section = ComboBox1->currentIndex();
+    if (section == 0)
+        return;
+    ComboBox1->setCurrentIndex(section - 1);
+    ComboBox1Change();
+}
+
+void TBarFrm::HideBtnClick() {
+    SetHeight(SmallHeight);
+    PlaceCollapsed();
+}
+
+void TBarFrm::ShowBtnClick() {
+    SetHeight(FullHeight);
+    PlaceExpanded();
+}
+
+void TBarFrm::SetBar1Click() {
+    if (!CfgFrm)
+        return;
+    CfgFrm->show();
+    CfgFrm->raise();
+    CfgFrm->activateWindow();
+}
+
+void TBarFrm::InfoBtnClick() {
+    if (AboutBox)
+        AboutBox->exec();
+}
+
+void TBarFrm::HelpBtnClick() {
+    platform::helpCommand(this, platform::HelpCommand::Contents, 0);
+}
+
+void TBarFrm::Exit1Click() {
+    close();
+}
+
+void TBarFrm::AppIdle(bool& Done) {
+    Done = false;
+    if (!CfgFrm)
+        return;
+    const bool uppercase = CfgFrm->CheckUppercase->isChecked();
+    for (int k = 1; k <= 10; ++k) {
+        TRxSpeedButton* button = SectionButtons[std::size_t(k)];
+        if (!button)
+            continue;
+        if (uppercase)
+            button->SetCaption(asciiUpper(button->Caption()));
+        if (button->Caption().isEmpty())
+            button->SetCaption(QStringLiteral("?"));
+    }
+}
+
+void TBarFrm::AppActivate() {
+    if (!checked(&TCfgFrm::CheckResize))
+        return;
+    SetHeight(FullHeight);
+    PlaceExpanded();
+}
+
+void TBarFrm::AppDeactivate() {
+    if (!checked(&TCfgFrm::CheckResize))
+        return;
+    SetHeight(SmallHeight);
+    PlaceCollapsed();
+}
+
+void TBarFrm::PlaceCollapsed() {
+    const int place = CfgFrm ? CfgFrm->ComboBox3->currentIndex() : -1;
+    if (place == 1 || place == 2)
+        SetTop(CollapsedTops[place]);
+}
+
+void TBarFrm::PlaceExpanded() {
+    const int place = CfgFrm ? CfgFrm->ComboBox3->currentIndex() : -1;
+    if (place == 1 || place == 2)
+        SetTop(ExpandedTops[place]);
+}
+
+bool TBarFrm::eventFilter(QObject* watched, QEvent* event) {
+    // The bar's body moves the window: its panels and pictures, never its buttons or list.
+    if (event->type() == QEvent::MouseButtonPress) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton)
+            return false;
+        if (windowHandle() && windowHandle()->startSystemMove())
+            return true;
+        m_dragging = true;
+        m_dragOffset = mouse->globalPosition().toPoint() - pos();
+        return true;
+    }
+    if (event->type() == QEvent::MouseMove && m_dragging) {
+        move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - m_dragOffset);
+        return true;
+    }
+    if (event->type() == QEvent::MouseButtonRelease && m_dragging) {
+        m_dragging = false;
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TBarFrm::closeEvent(QCloseEvent* event) {
+    // The bar is the main window: its closing ends the program, whatever else is open.
+    event->accept();
+    QCoreApplication::quit();
+}

@@ -1,0 +1,90 @@
+// The bar: a narrow borderless window with a title strip, the section list and ten launch
+// buttons.
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <string>
+#include <vector>
+
+class QComboBox;
+class TProPanel;
+class TRxSpeedButton;
+namespace platform {
+class TImage;
+}
+
+// The section names file beside the executable: one name per line, CR LF, CR or LF ending a
+// line, the last line needing no end, a zero byte ending the text, nothing trimmed.
+std::string SectionNamesPath();
+std::vector<std::string> ParseSectionNames(const std::string& text);
+// Raises "Cannot open file <path>" when the file cannot be read.
+std::vector<std::string> ReadSectionNames();
+
+class TBarFrm : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int SmallHeight = 56;
+    static constexpr int FullHeight = 303;
+    static constexpr int BarWidth = 130;
+
+    explicit TBarFrm(QWidget* parent = nullptr);
+    ~TBarFrm() override;
+
+    // Runs the creation steps; called once the global BarFrm points at this window.
+    void FormCreate();
+    void FormDestroy();
+
+    void ButtonAllClick(QObject* Sender);
+    void LaunchItem(int n);
+    void ComboBox1Change();
+    void ComboBox1Click();
+    void NextBtnClick();
+    void PrevBtnClick();
+    void HideBtnClick();
+    void ShowBtnClick();
+    void SetBar1Click();
+    void InfoBtnClick();
+    void HelpBtnClick();
+    void Exit1Click();
+    void AppIdle(bool& Done);
+    void AppActivate();
+    void AppDeactivate();
+    void PlaceCollapsed();
+    void PlaceExpanded();
+
+    TProPanel* Panel2;
+    TProPanel* Panel3;
+    platform::TImage* Image2;
+    TRxSpeedButton* HideBtn;
+    TRxSpeedButton* ShowBtn;
+    TRxSpeedButton* SetBtn;
+    TRxSpeedButton* InfoBtn;
+    TRxSpeedButton* HelpBtn;
+    TRxSpeedButton* ExitBtn;
+    QComboBox* ComboBox1;
+    TProPanel* Panel1;
+    platform::TImage* Image1;
+    TRxSpeedButton* PrevBtn;
+    TRxSpeedButton* RxSpeedButton2;
+    // The launch buttons by button number: SectionButtons[1] is Button1.
+    std::array<TRxSpeedButton*, 11> SectionButtons{};
+
+    // Sets the height; the top edge stays where it is.
+    void SetHeight(int height);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    TRxSpeedButton* commandButton(QWidget* parent, const char* name, QRect where, const char* glyph,
+                                  const char* hint);
+    void SetTop(int top);
+
+    QPoint m_dragOffset;
+    bool m_dragging = false;
+};
+
+// The one bar of the run; also the application's main window.
+extern TBarFrm* BarFrm;

@@ -1,0 +1,54 @@
+// Start-up and shutdown: modules, then the bar, the About box and the settings dialog, the
+// message loop, and everything undone in reverse order.
+#include "Main.h"
+#include "About.h"
+#include "FormCreation.h"
+#include "Tools1.h"
+#include "config.h"
+#include "controls/ProUrl.h"
+#include "pictures/JPEG.h"
+#include "pictures/RxGIF.h"
+#include "platform/Application.h"
+#include "platform/Help.h"
+
+#include <QApplication>
+#include <QIcon>
+
+#ifndef TEVLO_HELP_FILE
+#define TEVLO_HELP_FILE "/usr/local/share/tevlo/HELP.HLP"
+#endif
+
+static void initProgramResources() {
+    Q_INIT_RESOURCE(resources);
+}
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tevlo"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tevlo"));
+    // The bar's closing ends the program, even with the settings dialog still open.
+    QApplication::setQuitOnLastWindowClosed(false);
+    initProgramResources();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/tevlo.xpm")));
+    platform::installMessageBoxExceptionHandler();
+
+    RegisterHandCursors();
+    RegisterPictureFormats();
+    platform::setHelpFile(QStringLiteral(TEVLO_HELP_FILE));
+
+    CreateForm(BarFrm);
+    AboutBox = new TAboutBox();
+    CreateForm(CfgFrm);
+    platform::closeOnTermination(BarFrm);
+
+    BarFrm->show();
+    const int result = QApplication::exec();
+
+    DestroyForm(CfgFrm);
+    delete AboutBox;
+    AboutBox = nullptr;
+    DestroyForm(BarFrm);
+    // Still here only when the last save failed; this is its last chance.
+    platform::guarded([] { FreeItemStore(); });
+    return result;
+}
