@@ -1,0 +1,211 @@
+#!/usr/bin/env bash
+# The real bar on a virtual X display: its places, collapsing and expanding, switching sections,
+# starting programs in their own folders, and the settings it writes when it is told to end.
+#
+# Usage: bar-on-virtual-display.sh PATH-TO-TEVLO
+# Exits 77 (skipped) only when Xvfb or xdotool is missing.
+set -uo pipefail
+
+program=${1:?usage: $0 path-to-tevlo}
+for tool in Xvfb xdotool; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "SKIP: $tool is not installed"
+        exit 77
+    fi
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tevlo-e2e.XXXXXX")
+work=$(cd "$work" && pwd -P)
+xvfb_pid=
+bar_pid=
+
+cleanup() {
+    if [[ -n $bar_pid ]]; then
+        kill -KILL "$bar_pid" 2>/dev/null
+        wait "$bar_pid" 2>/dev/null
+    fi
+    if [[ -n $xvfb_pid ]]; then
+        kill -TERM "$xvfb_pid" 2>/dev/null
+        wait "$xvfb_pid" 2>/dev/null
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM HUP
+
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+die() {
+    echo "FAIL: $*"
+    if [[ -s $work/bar.log ]]; then
+        echo "--- the bar's output:"
+        cat "$work/bar.log"
+    fi
+    exit 1
+}
+
+# Polls a command until it succeeds or the seconds run out. The sanitizer build starts and
+# draws several times slower, so every wait is generous; none of them is ever waited out on
+# a passing run.
+wait_for() {
+    local seconds=$1
+    shift
+    local deadline=$((SECONDS + seconds))
+    until "$@"; do
+        ((SECONDS < deadline)) || return 1
+        sleep 0.05
+    done
+}
+
+# --- A folder of its own: the program, its two files, and two programs that record where they
+# were started.
+cp "$program" "$work/tevlo" || die "cannot copy $program"
+mkdir -p "$work/first" "$work/second"
+for name in first second; do
+    printf '#!/bin/sh\npwd -P > "%s/%s.out.tmp" && mv "%s/%s.out.tmp" "%s/%s.out"\n' \
+        "$work" "$name" "$work" "$name" "$work" "$name" >"$work/$name/record"
+    chmod +x "$work/$name/record"
+done
+# Items 1 and 11 are button 1 of the first and of the second section.
+printf '%s\r\n' \
+    '[Config]' \
+    'BackColor1=255' \
+    'BackColor2=-2147483633' \
+    'Font1=Liberation Sans' \
+    'ColFont1=32768' \
+    'Pos1=1' \
+    'Pos2=1' \
+    'Resize=0' \
+    '[Config.Prog]' \
+    "1=$work/first/record" \
+    "11=$work/second/record" \
+    '[Config.Caption]' \
+    '1=First' \
+    '11=Second' >"$work/tevlo.ini"
+printf '%s\r\n' ONE TWO THREE FOUR FIVE SIX SEVEN EIGHT NINE TEN >"$work/Items.txt"
+
+# --- A virtual display on a number nobody uses: the server picks it and tells us.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+display_known() { grep -qx '[0-9]\+' "$work/display" 2>/dev/null; }
+wait_for 20 display_known || die "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(tr -d '\n' <"$work/display")"
+
+# --- The bar.
+mkdir -m 700 "$work/runtime"
+(
+    cd / || exit 1
+    # Qt and X11 keep memory until the process ends; the sanitizer build would call it leaked.
+    exec env QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" \
+        ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
+        "$work/tevlo" >"$work/bar.log" 2>&1
+) &
+bar_pid=$!
+
+# Our own child stays a zombie until it is waited for, so "kill -0" cannot tell it has ended.
+running() {
+    local state
+    state=$(awk '{ print $3 }' "/proc/$bar_pid/stat" 2>/dev/null) || return 1
+    [[ -n $state && $state != Z ]]
+}
+
+window=
+find_window() {
+    running || die "the bar ended before showing its window"
+    window=$(xdotool search --onlyvisible --pid "$bar_pid" --name '^Tevlo$' 2>/dev/null | head -n 1)
+    [[ -n $window ]]
+}
+wait_for 20 find_window || die "no visible window titled Tevlo"
+
+geometry=
+read_geometry() {
+    local X Y WIDTH HEIGHT
+    eval "$(xdotool getwindowgeometry --shell "$window" 2>/dev/null | grep -E '^(X|Y|WIDTH|HEIGHT)=[0-9]+$')"
+    geometry="${X:-?},${Y:-?} ${WIDTH:-?}x${HEIGHT:-?}"
+}
+geometry_is() {
+    read_geometry
+    [[ $geometry == "$1" ]]
+}
+expect_geometry() {
+    local wanted=$1 what=$2
+    wait_for 10 geometry_is "$wanted" || die "$what: the window is at $geometry, expected $wanted"
+}
+
+# Clicks a point given in the window's own coordinates, at the place the window must be.
+left=10
+click() {
+    local top=$1 x=$2 y=$3
+    xdotool mousemove --sync $((left + x)) $((top + y)) click 1
+}
+
+expect_geometry "10,500 130x56" "at start (left, down, collapsed)"
+
+click 500 17 23 # Show Bar
+expect_geometry "10,268 130x303" "after Show Bar"
+
+click 268 17 11 # Hide Bar
+expect_geometry "10,500 130x56" "after Hide Bar"
+
+click 500 17 23 # Show Bar
+expect_geometry "10,268 130x303" "after Show Bar again"
+
+first_recorded() { [[ -s $work/first.out ]]; }
+second_recorded() { [[ -s $work/second.out ]]; }
+
+click 268 65 75 # button 1 of the first section: item 1
+wait_for 20 first_recorded || die "item 1 was not started"
+[[ $(cat "$work/first.out") == "$work/first" ]] ||
+    fail "item 1 ran in '$(cat "$work/first.out")', expected its own folder $work/first"
+[[ -e $work/second.out ]] && fail "item 11 ran although only item 1 was clicked"
+
+click 268 80 287 # Next Section
+# The bar handles its input in order, so this click already meets the second section.
+click 268 65 75 # button 1 again: now item 11
+wait_for 20 second_recorded || die "after Next Section, button 1 did not start item 11"
+[[ $(cat "$work/second.out") == "$work/second" ]] ||
+    fail "item 11 ran in '$(cat "$work/second.out")', expected its own folder $work/second"
+expect_geometry "10,268 130x303" "after starting two items"
+
+# --- Ending it as the desktop does: it must save and leave with status 0.
+kill -TERM "$bar_pid"
+ended() { ! running; }
+wait_for 30 ended || die "the bar did not end within 30 s of SIGTERM"
+wait "$bar_pid"
+status=$?
+bar_pid=
+((status == 0)) || fail "the bar ended with status $status after SIGTERM"
+
+ini=$work/tevlo.ini
+[[ -f $ini ]] || die "tevlo.ini is gone"
+grep -q $'\r$' "$ini" || fail "tevlo.ini was written without CR LF line ends"
+# Key=value lines of one section, without the CR.
+section_lines() {
+    tr -d '\r' <"$ini" | awk -v want="[$1]" '/^\[/ { inside = ($0 == want); next } inside && /=/'
+}
+config=$(section_lines Config)
+for key in CheckImage CheckImage2 BackColor1 BackColor2 Stretch Font1 ColFont1 Pos1 Pos2 \
+    BackImage TitleImage OnTop Small Min Uppercase Resize; do
+    grep -q "^$key=" <<<"$config" || fail "[Config] has no $key after the save"
+done
+for pair in BackColor1=255 BackColor2=-2147483633 'Font1=Liberation Sans' ColFont1=32768 \
+    Pos1=1 Pos2=1 Resize=0 Uppercase=1 CheckImage=0 Small=0 Min=0; do
+    grep -qx -- "$pair" <<<"$config" || fail "[Config] lacks '$pair'; it holds: $(tr '\n' ' ' <<<"$config")"
+done
+programs=$(section_lines Config.Prog)
+captions=$(section_lines Config.Caption)
+grep -qx -- "1=$work/first/record" <<<"$programs" || fail "item 1's program was not saved back"
+grep -qx -- "11=$work/second/record" <<<"$programs" || fail "item 11's program was not saved back"
+grep -qx -- "1=First" <<<"$captions" || fail "item 1's caption was not saved back"
+grep -qx -- "11=Second" <<<"$captions" || fail "item 11's caption was not saved back"
+[[ $(wc -l <<<"$programs") -eq 2 ]] || fail "[Config.Prog] gained items: $(tr '\n' ' ' <<<"$programs")"
+
+if ((failures > 0)); then
+    echo "--- the bar's output:"
+    cat "$work/bar.log"
+    exit 1
+fi
+echo "the bar placed, resized, switched sections, started both items and saved its settings"
