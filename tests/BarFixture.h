@@ -1,0 +1,89 @@
+// Runs the program's three windows as start-up makes them, in a folder of their own, with every
+// effect outside the process caught: programs started, help asked for, errors shown.
+#pragma once
+
+#include "About.h"
+#include "FormCreation.h"
+#include "Main.h"
+#include "TestSupport.h"
+#include "Tools1.h"
+#include "config.h"
+#include "platform/Help.h"
+#include "platform/Process.h"
+
+#include "controls/RXCtrls.h"
+
+#include <QComboBox>
+#include <gtest/gtest.h>
+
+struct Started {
+    std::string commandLine;
+    std::string folder;
+};
+
+class Bar : public testing::Test {
+protected:
+    void SetUp() override {
+        m_starter =
+            platform::setProgramStarter([this](const std::string& line, platform::ShowCommand) {
+                started.push_back({line, testing_support::currentDirectory()});
+            });
+        m_help = platform::setHelpFunction([this](QWidget*, const QString&,
+                                                  platform::HelpCommand command,
+                                                  int) { help.push_back(command); });
+    }
+    void TearDown() override {
+        stop();
+        FreeItemStore();
+        platform::setProgramStarter(m_starter);
+        platform::setHelpFunction(m_help);
+    }
+
+    // "Items.txt" with the given lines, each ended by CR LF.
+    void writeSections(const std::vector<std::string>& names) {
+        testing_support::writeBytes(dir.file("Items.txt"), testing_support::crlf(names));
+    }
+    void writeIni(const std::vector<std::string>& lines) {
+        testing_support::writeBytes(dir.file("tevlo.ini"), testing_support::crlf(lines));
+    }
+    std::string ini() const { return testing_support::readBytes(dir.file("tevlo.ini")); }
+
+    void start() {
+        CreateForm(BarFrm);
+        AboutBox = new TAboutBox();
+        CreateForm(CfgFrm);
+    }
+    void stop() {
+        DestroyForm(CfgFrm);
+        delete AboutBox;
+        AboutBox = nullptr;
+        DestroyForm(BarFrm);
+    }
+    void idle() {
+        bool done = true;
+        BarFrm->AppIdle(done);
+    }
+    QString caption(int k) const;
+    bool enabled(int k) const;
+    void selectSection(int index) {
+        BarFrm->ComboBox1->setCurrentIndex(index);
+        BarFrm->ComboBox1Change();
+    }
+
+    testing_support::TempDir dir;
+    testing_support::ScopedExecutablePath exe{dir.file("tevlo")};
+    testing_support::ScopedErrorCapture errors;
+    std::vector<Started> started;
+    std::vector<platform::HelpCommand> help;
+
+private:
+    platform::ProgramStarter m_starter;
+    platform::HelpFunction m_help;
+};
+
+inline QString Bar::caption(int k) const {
+    return BarFrm->SectionButtons[std::size_t(k)]->Caption();
+}
+inline bool Bar::enabled(int k) const {
+    return BarFrm->SectionButtons[std::size_t(k)]->isEnabled();
+}

@@ -1,0 +1,179 @@
+#include "BarFixture.h"
+
+#include <QCheckBox>
+#include <QTest>
+#include <sys/stat.h>
+
+using Lines = std::vector<std::string>;
+
+namespace {
+
+const Lines Sections = {"ONE", "TWO",   "THREE", "FOUR", "FIVE",
+                        "SIX", "SEVEN", "EIGHT", "NINE", "TEN"};
+
+} // namespace
+
+TEST(SectionNames, LinesEndEveryWayAndAZeroEndsTheText) {
+    EXPECT_EQ(ParseSectionNames("a\r\nb\rc\nd"), (Lines{"a", "b", "c", "d"}));
+    EXPECT_EQ(ParseSectionNames(" a \r\n\r\nb\n"), (Lines{" a ", "", "b"}));
+    EXPECT_EQ(ParseSectionNames(std::string("a\nb\0c\nd", 7)), (Lines{"a", "b"}));
+    EXPECT_EQ(ParseSectionNames(""), Lines{});
+}
+
+TEST_F(Bar, ButtonsShowTheSelectedSectionsItems) {
+    writeSections(Sections);
+    // The folder is cut from the whole text, arguments included: at the last "/" of the
+    // argument, not at the program's own folder.
+    const std::string withArgument = dir.file("run25 --out=logs/today");
+    ASSERT_EQ(::mkdir(dir.file("run25 --out=logs").c_str(), 0700), 0);
+    writeIni({"[Config]", "Resize=0", "[Config.Prog]", "24=/opt/none/run24", "25=" + withArgument,
+              "100=/opt/last/run100", "[Config.Caption]", "23=no program", "25=Twenty-five é",
+              "100=hundred"});
+    start();
+    selectSection(2);
+    EXPECT_EQ(caption(3), QStringLiteral("no program"));
+    EXPECT_FALSE(enabled(3)) << "a caption without a program is disabled";
+    EXPECT_TRUE(enabled(4));
+    EXPECT_EQ(caption(4), QString());
+    idle();
+    EXPECT_EQ(caption(4), QStringLiteral("?")) << "an empty caption shows ? after idling";
+    EXPECT_EQ(caption(5), QStringLiteral("TWENTY-FIVE é")) << "only a..z become capitals";
+
+    QTest::mouseClick(BarFrm->SectionButtons[5], Qt::LeftButton, {}, QPoint(5, 5));
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].commandLine, withArgument);
+    EXPECT_EQ(started[0].folder, dir.file("run25 --out=logs"));
+    EXPECT_EQ(BarFrm->height(), TBarFrm::FullHeight);
+
+    BarFrm->HideBtnClick();
+    QTest::mouseClick(BarFrm->SectionButtons[4], Qt::LeftButton, {}, QPoint(5, 5));
+    ASSERT_EQ(errors.messages().size(), 1u);
+    EXPECT_EQ(errors.messages()[0], "File not found");
+    EXPECT_EQ(started.size(), 1u);
+    EXPECT_EQ(BarFrm->height(), TBarFrm::SmallHeight) << "a failed launch leaves the height";
+
+    selectSection(9);
+    EXPECT_EQ(caption(10), QStringLiteral("hundred"));
+    CfgFrm->CheckUppercase->setChecked(false);
+    idle();
+    EXPECT_EQ(caption(10), QStringLiteral("hundred"));
+}
+
+TEST_F(Bar, LaunchStartsInTheProgramsFolderAndResizes) {
+    writeSections(Sections);
+    testing_support::makeExecutable(dir.file("run"), "#!/bin/sh\n");
+    writeIni({"[Config]", "Resize=0", "Pos2=1", "[Config.Prog]", "15=" + dir.file("run")});
+    start();
+    selectSection(1);
+    BarFrm->SectionButtons[5]->Click();
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].commandLine, dir.file("run"));
+    EXPECT_EQ(started[0].folder, dir.path());
+    EXPECT_EQ(BarFrm->height(), TBarFrm::FullHeight);
+    const int top = BarFrm->y();
+    CfgFrm->CheckSmall->setChecked(true);
+    BarFrm->LaunchItem(15);
+    EXPECT_EQ(BarFrm->height(), TBarFrm::SmallHeight);
+    EXPECT_EQ(BarFrm->y(), top) << "a launch never moves the bar";
+    BarFrm->LaunchItem(16);
+    EXPECT_EQ(started.size(), 2u) << "an item without a program starts nothing";
+}
+
+TEST_F(Bar, NextAndPreviousStopAtTheEnds) {
+    writeSections(Sections);
+    writeIni({"[Config.Caption]", "91=ninety-one", "1=one"});
+    start();
+    selectSection(9);
+    BarFrm->SectionButtons[1]->SetCaption(QStringLiteral("stale"));
+    BarFrm->NextBtnClick();
+    EXPECT_EQ(BarFrm->ComboBox1->currentIndex(), 9);
+    EXPECT_EQ(caption(1), QStringLiteral("ninety-one")) << "still refreshed";
+    selectSection(0);
+    BarFrm->SectionButtons[1]->SetCaption(QStringLiteral("stale"));
+    BarFrm->PrevBtnClick();
+    EXPECT_EQ(BarFrm->ComboBox1->currentIndex(), 0);
+    EXPECT_EQ(caption(1), QStringLiteral("stale")) << "nothing refreshed at the first section";
+    BarFrm->NextBtnClick();
+    EXPECT_EQ(BarFrm->ComboBox1->currentIndex(), 1);
+}
+
+TEST_F(Bar, HeightsAndTopsFollowTheirTriggers) {
+    writeSections(Sections);
+    writeIni({"[Config]", "Pos2=1"});
+    start();
+    EXPECT_EQ(BarFrm->height(), TBarFrm::SmallHeight);
+    EXPECT_EQ(BarFrm->y(), 500) << "placed by the settings while collapsed";
+    BarFrm->ShowBtnClick();
+    EXPECT_EQ(BarFrm->height(), TBarFrm::FullHeight);
+    EXPECT_EQ(BarFrm->y(), 268);
+    BarFrm->HideBtnClick();
+    EXPECT_EQ(BarFrm->height(), TBarFrm::SmallHeight);
+    EXPECT_EQ(BarFrm->y(), 500);
+    BarFrm->AppActivate();
+    EXPECT_EQ(BarFrm->height(), TBarFrm::FullHeight) << "automatic resize is on by default";
+    EXPECT_EQ(BarFrm->y(), 268);
+    BarFrm->AppDeactivate();
+    EXPECT_EQ(BarFrm->y(), 500);
+
+    CfgFrm->ComboBox3->setCurrentIndex(2);
+    BarFrm->ShowBtnClick();
+    EXPECT_EQ(BarFrm->y(), 135);
+    BarFrm->HideBtnClick();
+    EXPECT_EQ(BarFrm->y(), 242);
+    CfgFrm->ComboBox3->setCurrentIndex(0);
+    BarFrm->ShowBtnClick();
+    EXPECT_EQ(BarFrm->y(), 242) << "Up: the bar's own triggers never move it";
+    BarFrm->HideBtnClick();
+    BarFrm->ComboBox1Click();
+    EXPECT_EQ(BarFrm->height(), TBarFrm::FullHeight);
+    EXPECT_EQ(BarFrm->y(), 242);
+
+    CfgFrm->CheckResize->setChecked(false);
+    BarFrm->AppDeactivate();
+    EXPECT_EQ(BarFrm->height(), TBarFrm::FullHeight);
+    EXPECT_EQ(BarFrm->maximumWidth(), TBarFrm::BarWidth);
+    EXPECT_EQ(BarFrm->minimumHeight(), TBarFrm::SmallHeight);
+    EXPECT_EQ(BarFrm->maximumHeight(), TBarFrm::FullHeight);
+}
+
+TEST_F(Bar, MissingSectionFileIsSaidOnceAndNothingStoredIsLost) {
+    writeIni({"[Config]", "BackColor1=255", "Pos1=2", "[Config.Caption]", "1=kept"});
+    start();
+    ASSERT_EQ(errors.messages().size(), 1u);
+    EXPECT_EQ(errors.messages()[0], "Cannot open file " + dir.file("Items.txt"));
+    ASSERT_EQ(BarFrm->ComboBox1->count(), 10);
+    EXPECT_EQ(BarFrm->ComboBox1->itemText(0), QStringLiteral("SYSTEM UTILITIES"));
+    EXPECT_EQ(CfgFrm->ComboBox1->itemText(9), QStringLiteral("GAMES"));
+    EXPECT_EQ(BarFrm->ComboBox1->currentIndex(), 0);
+    EXPECT_EQ(caption(1), QStringLiteral("kept"));
+    EXPECT_EQ(BarFrm->x(), 348) << "the settings were loaded and applied";
+    stop();
+    EXPECT_NE(ini().find("BackColor1=255"), std::string::npos);
+    EXPECT_NE(ini().find("1=kept"), std::string::npos);
+}
+
+TEST_F(Bar, ShortSectionListNeverReachesOutsideTheItems) {
+    writeSections({"A", "B", "C"});
+    writeIni({"[Config.Prog]", "21=/bin/true", "[Config.Caption]", "21=c1"});
+    start();
+    selectSection(2);
+    EXPECT_EQ(caption(1), QStringLiteral("c1"));
+    BarFrm->NextBtnClick();
+    EXPECT_EQ(BarFrm->ComboBox1->currentIndex(), -1);
+    for (int k = 1; k <= 10; ++k) {
+        EXPECT_FALSE(enabled(k)) << k;
+        EXPECT_EQ(caption(k), QString()) << k;
+    }
+    BarFrm->ButtonAllClick(BarFrm->SectionButtons[1]);
+    EXPECT_TRUE(started.empty());
+    EXPECT_TRUE(errors.messages().empty());
+}
+
+TEST_F(Bar, HelpOpensAndClosesWithTheBar) {
+    writeSections(Sections);
+    start();
+    BarFrm->HelpBtnClick();
+    stop();
+    EXPECT_EQ(help, (std::vector<platform::HelpCommand>{platform::HelpCommand::Contents,
+                                                        platform::HelpCommand::Quit}));
+}
