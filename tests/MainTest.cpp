@@ -1,7 +1,12 @@
 #include "BarFixture.h"
 
+#include "controls/ProCtrls.h"
+
 #include <QCheckBox>
+#include <QEventLoop>
+#include <QMouseEvent>
 #include <QTest>
+#include <QTimer>
 #include <sys/stat.h>
 
 using Lines = std::vector<std::string>;
@@ -176,4 +181,30 @@ TEST_F(Bar, HelpOpensAndClosesWithTheBar) {
     stop();
     EXPECT_EQ(help, (std::vector<platform::HelpCommand>{platform::HelpCommand::Contents,
                                                         platform::HelpCommand::Quit}));
+}
+
+TEST_F(Bar, IdleMomentsCorrectCaptionsAndTheBodyDragsTheWindow) {
+    writeSections(Sections);
+    writeIni({"[Config]", "Resize=0", "Pos1=1", "Pos2=0", "[Config.Prog]", "1=/bin/true",
+              "[Config.Caption]", "2=lower"});
+    start();
+    BarFrm->show();
+    EXPECT_EQ(caption(1), QString());
+    // The loop calls the idle handler whenever it is about to wait.
+    QEventLoop loop;
+    QTimer::singleShot(20, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_EQ(caption(1), QStringLiteral("?"));
+    EXPECT_EQ(caption(2), QStringLiteral("LOWER"));
+
+    const QPoint from = BarFrm->pos();
+    QWidget* body = BarFrm->Panel1;
+    const QPoint grip(4, 230);
+    QTest::mousePress(body, Qt::LeftButton, {}, grip);
+    QMouseEvent move(QEvent::MouseMove, QPointF(grip + QPoint(30, 40)),
+                     QPointF(body->mapToGlobal(grip) + QPoint(30, 40)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(body, &move);
+    QTest::mouseRelease(body, Qt::LeftButton, {}, grip + QPoint(30, 40));
+    EXPECT_EQ(BarFrm->pos(), from + QPoint(30, 40));
 }
