@@ -50,5 +50,7 @@ int main(int argc, char** argv) {
     DestroyForm(BarFrm);
     // Still here only when the last save failed; this is its last chance.
     platform::guarded([] { FreeItemStore(); });
+    JPEGFinalize();
+    RxGIFFinalize();
     return result;
 }
