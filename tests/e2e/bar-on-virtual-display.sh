@@ -119,6 +119,9 @@ find_window() {
     [[ -n $window ]]
 }
 wait_for 20 find_window || die "no visible window titled Tevlo"
+# xdotool matches names without regard to case; the title itself must be exact.
+title=$(xdotool getwindowname "$window")
+[[ $title == Tevlo ]] || fail "the window is titled '$title', expected 'Tevlo'"
 
 geometry=
 read_geometry() {
