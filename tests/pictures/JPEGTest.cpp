@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 
+using testing_support::errorOf;
+
 namespace {
 
 // A JPEG file of a picture whose left half is one colour and right half another.
@@ -46,15 +48,6 @@ std::string makeJpeg(int width, int height, bool grey, const int left[3], const 
 bool near(QRgb pixel, int r, int g, int b) {
     return std::abs(qRed(pixel) - r) < 12 && std::abs(qGreen(pixel) - g) < 12 &&
            std::abs(qBlue(pixel) - b) < 12;
-}
-
-std::string errorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return {};
 }
 
 } // namespace

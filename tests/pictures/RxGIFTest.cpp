@@ -10,6 +10,8 @@
 using namespace gif_test;
 using platform::rgb;
 
+using testing_support::errorOf;
+
 namespace {
 
 const std::vector<Rgb> eight = {{0, 0, 0},     {255, 0, 0},   {0, 255, 0},   {0, 0, 255},
@@ -23,16 +25,6 @@ std::unique_ptr<TGIFImage> load(const std::string& bytes) {
     auto gif = std::make_unique<TGIFImage>();
     gif->LoadFromStream(bytes);
     return gif;
-}
-
-// The message of what action throws; empty when it throws nothing.
-std::string errorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return {};
 }
 
 TColor pixel(TGIFImage& gif, int x, int y, int frame = 0) {

@@ -12,6 +12,8 @@
 using namespace platform;
 using testing_support::TempDir;
 
+using testing_support::errorOf;
+
 namespace {
 
 std::string encoded(const QImage& image, const char* format) {
@@ -27,15 +29,6 @@ QImage twoTone(int w, int h, QColor left, QColor right) {
     image.fill(right);
     QPainter(&image).fillRect(0, 0, w / 2, h, left);
     return image;
-}
-
-std::string errorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return {};
 }
 
 std::string dataFile(const char* name) {

@@ -27,6 +27,15 @@ int removeEntry(const char* path, const struct stat*, int, struct FTW*) {
 
 } // namespace
 
+std::string errorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+    return {};
+}
+
 std::string currentDirectory() {
     char cwd[PATH_MAX];
     return ::getcwd(cwd, sizeof cwd) ? cwd : "";

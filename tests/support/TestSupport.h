@@ -35,6 +35,9 @@ std::string crlf(const std::vector<std::string>& lines);
 // The I/O error code that action raises, or 0 when it raises none.
 int ioCode(const std::function<void()>& action);
 
+// The message of the error that action raises; empty when it raises none.
+std::string errorOf(const std::function<void()>& action);
+
 // The process's current directory; empty when the system does not tell.
 std::string currentDirectory();
 
