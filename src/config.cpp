@@ -1,13 +1,22 @@
 #include "config.h"
 
 #include "Main.h"
+#include "controls/PageControl.h"
 #include "controls/ProCtrls.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
+#include "platform/Files.h"
 #include "platform/Image.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QValidator>
 
 TCfgFrm* CfgFrm = nullptr;
 
@@ -15,21 +24,87 @@ namespace {
 
 const std::string Config = "Config";
 const std::string DefaultPicture = "c:\\windows\\nuvole.bmp";
+const QString PictureFilter = QStringLiteral(
+    "All (*.jpeg;*.jpeg;*.gif;*.bmp;*.ico;*.wmf)|*.bmp;*.ico;*.wmf;*.jpeg;*.jpg;*.gif|Bitmaps "
+    "(*.bmp)|*.bmp|Icons (*.ico)|*.ico|Metafiles (*.wmf)|*.wmf|Jpeg|*.jpg;*.jpeg|Compuserve "
+    "*.gif|*.gif");
 
 // Places of the bar on the desktop, by list index.
 constexpr int Lefts[] = {673, 10, 348};         // "Right", "Left", "Center"
 constexpr int CollapsedTops[] = {10, 500, 242}; // "Up", "Down", "Middle"
 constexpr int ExpandedTops[] = {10, 268, 135};
 
-QFont sampleFont() {
+QFont pixelFont(int pixels, bool bold = false, bool underline = false) {
     QFont font{QStringLiteral("MS Serif")};
-    font.setPixelSize(11);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    font.setUnderline(underline);
     return font;
 }
 
 // A stored place outside the list leaves the list without a selection.
 void selectPlace(QComboBox* list, int index) {
     list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
+}
+
+// Only the letters a..z turn into capitals.
+QString asciiUpper(QString text) {
+    for (QChar& c : text)
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            c = QChar(c.unicode() - 'a' + 'A');
+    return text;
+}
+
+// Refuses typing beyond what a caption keeps (30 bytes), so the box shows where the cut falls.
+class CaptionValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        return std::size_t(input.toUtf8().size()) <= TItemCaption::MaxLength ? Acceptable : Invalid;
+    }
+};
+
+template <typename W> W* placed(W* widget, const char* name, QRect where) {
+    widget->setObjectName(QString::fromLatin1(name));
+    if (where.height() <= 0)
+        where.setHeight(widget->sizeHint().height());
+    if (where.width() <= 0)
+        where.setWidth(widget->sizeHint().width());
+    widget->setGeometry(where);
+    return widget;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const char* caption, QRect where) {
+    return placed(new QPushButton(QString::fromLatin1(caption), parent), name, where);
+}
+
+QCheckBox* checkBox(QWidget* parent, const char* name, const char* caption, QRect where) {
+    return placed(new QCheckBox(QString::fromLatin1(caption), parent), name, where);
+}
+
+QLabel* label(QWidget* parent, const char* name, const char* caption, QPoint at,
+              bool underline = false) {
+    auto* made = new QLabel(QString::fromLatin1(caption), parent);
+    if (underline) {
+        QFont font = made->font();
+        font.setUnderline(true);
+        made->setFont(font);
+    }
+    return placed(made, name, QRect(at, QSize()));
+}
+
+QComboBox* list(QWidget* parent, const char* name, QRect where) {
+    return placed(new QComboBox(parent), name, where);
+}
+
+// A lowered panel with a picture filling it: the dialog's picture previews.
+TProPanel* previewPanel(QWidget* parent, const char* panelName, const char* imageName, QRect where,
+                        platform::TImage*& image) {
+    auto* panel = placed(new TProPanel(parent), panelName, where);
+    panel->SetBevelOuter(bvLowered);
+    image = placed(new platform::TImage(panel), imageName,
+                   QRect(1, 1, where.width() - 2, where.height() - 2));
+    return panel;
 }
 
 } // namespace
@@ -55,69 +130,80 @@ void TEditColor::SetColor(TColor value) {
 
 TFontEdit::TFontEdit(QWidget* parent) : QLineEdit(parent) {
     setText(QStringLiteral("A,B,C, a,b,c"));
-    setFont(sampleFont());
+    setFont(pixelFont(11));
     SetFontColor(clBlack);
 }
 
 void TFontEdit::SetFontColor(TColor value) {
     m_fontColor = value;
     QPalette shown = palette();
-    shown.setColor(QPalette::Text, platform::toQColor(value));
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        shown.setColor(group, QPalette::Text, platform::toQColor(value));
     setPalette(shown);
 }
 
 TCfgFrm::TCfgFrm(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("CfgFrm"));
     setWindowTitle(QStringLiteral("Settings"));
+    // 544 x 451 with the desktop's frame and title around it.
+    setFixedSize(536, 424);
+    setFont(pixelFont(11));
 
-    CheckImage = checkBox("CheckImage", "Image");
-    CheckImage2 = checkBox("CheckImage2", "Title Image");
-    CheckStretch1 = checkBox("CheckStretch1", "Stretch");
-    CheckStretch2 = checkBox("CheckStretch2", "Stretch");
-    CheckOnTop = checkBox("CheckOnTop", "Stay On Top");
-    CheckSmall = checkBox("CheckSmall", "Small Bar On Use");
-    CheckMin = checkBox("CheckMin", "Minimize On Use");
-    CheckUppercase = checkBox("CheckUppercase", "Uppercase");
-    CheckResize = checkBox("CheckResize", "Authomatic Resize");
-    CheckResize->setChecked(true);
+    PageControl1 = placed(new TPageControl(this), "PageControl1", QRect(0, 0, 529, 385));
+    Look = new QWidget;
+    Look->setObjectName(QStringLiteral("Look"));
+    PageControl1->AddPage(Look, QStringLiteral("Look"));
+    BuildLookPage();
+    for (int k = 1; k <= 10; ++k)
+        BuildSectionPage(k);
+    PageControl1->SetActivePageIndex(0);
 
-    EditCol = new TEditColor(this);
-    EditCol->setObjectName(QStringLiteral("EditCol"));
-    EditCol->setEnabled(false);
-    EditCol2 = new TEditColor(this);
-    EditCol2->setObjectName(QStringLiteral("EditCol2"));
-    EditFont1 = new TFontEdit(this);
-    EditFont1->setObjectName(QStringLiteral("EditFont1"));
+    CloseBt = button(this, "CloseBt", "Close", QRect(12, 393, 120, 25));
+    SaveBt = button(this, "SaveBt", "Save", QRect(212, 393, 120, 25));
+    SavecloseBt = button(this, "SavecloseBt", "Save and close", QRect(412, 393, 120, 25));
+    for (QPushButton* b : {CloseBt, SaveBt, SavecloseBt})
+        b->setFont(pixelFont(16, b == SaveBt));
+    SaveBt->setDefault(true);
 
-    ComboBox1 = new QComboBox(this);
-    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    for (const std::string& name : DesignSectionNames())
-        ComboBox1->addItem(QString::fromStdString(name));
-    ComboBox2 = new QComboBox(this);
-    ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
-    ComboBox2->addItems(
-        {QStringLiteral("Right"), QStringLiteral("Left"), QStringLiteral("Center")});
-    ComboBox2->setCurrentIndex(-1);
-    ComboBox3 = new QComboBox(this);
-    ComboBox3->setObjectName(QStringLiteral("ComboBox3"));
-    ComboBox3->addItems({QStringLiteral("Up"), QStringLiteral("Down"), QStringLiteral("Middle")});
-    ComboBox3->setCurrentIndex(-1);
-
+    OpenDialog1 = new platform::TOpenDialog(this);
+    OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+    OpenDialog1->Filter = QStringLiteral("Programs|*.exe; *.vdf");
+    OpenDialog1->FileMustExist = true;
+    OpenDialog1->ExecutablesOnly = true;
     OpenDialog2 = new platform::TOpenDialog(this);
     OpenDialog2->setObjectName(QStringLiteral("OpenDialog2"));
     OpenDialog3 = new platform::TOpenDialog(this);
     OpenDialog3->setObjectName(QStringLiteral("OpenDialog3"));
-    Image1 = new platform::TImage(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image2 = new platform::TImage(this);
-    Image2->setObjectName(QStringLiteral("Image2"));
-
-    for (int n = 1; n <= ItemCount; ++n) {
-        auto* caption = new QLineEdit(this);
-        caption->setObjectName(QStringLiteral("EditCap%1").arg(n));
-        auto* program = new QLineEdit(this);
-        program->setObjectName(QStringLiteral("EditProg%1").arg(n));
+    for (platform::TOpenDialog* pictures : {OpenDialog2, OpenDialog3}) {
+        pictures->Filter = PictureFilter;
+        pictures->PicturePreview = true;
     }
+    ColorDialog = new platform::TColorDialog(this);
+    ColorDialog->setObjectName(QStringLiteral("ColorDialog"));
+    ColorDialog2 = new platform::TColorDialog(this);
+    ColorDialog2->setObjectName(QStringLiteral("ColorDialog2"));
+    FontDialog1 = new platform::TFontDialog(this);
+    FontDialog1->setObjectName(QStringLiteral("FontDialog1"));
+    FontDialog1->Font = pixelFont(11);
+    FontDialog1->FontColor = clBlack;
+
+    const auto on = [this](auto* sender, auto signal, void (TCfgFrm::*handler)()) {
+        connect(sender, signal, this,
+                [this, handler] { platform::guarded([&] { (this->*handler)(); }); });
+    };
+    on(SaveBt, &QPushButton::clicked, &TCfgFrm::SaveBtClick);
+    on(SavecloseBt, &QPushButton::clicked, &TCfgFrm::SavecloseBtClick);
+    on(CloseBt, &QPushButton::clicked, &TCfgFrm::CloseBtClick);
+    on(BackColBt, &QPushButton::clicked, &TCfgFrm::BackColBtClick);
+    on(BtBaclColBt, &QPushButton::clicked, &TCfgFrm::BtBaclColBtClick);
+    on(ScBtCar, &QPushButton::clicked, &TCfgFrm::ScBtCarClick);
+    on(DefaultBt, &QPushButton::clicked, &TCfgFrm::DefaultBtClick);
+    on(ImgBtn, &QPushButton::clicked, &TCfgFrm::ImgBtnClick);
+    on(ImgBtn2, &QPushButton::clicked, &TCfgFrm::ImgBtn2Click);
+    on(CheckStretch1, &QCheckBox::clicked, &TCfgFrm::CheckStretch1Click);
+    on(CheckStretch2, &QCheckBox::clicked, &TCfgFrm::CheckStretch2Clic);
+    on(ChangeBtn, &QPushButton::clicked, &TCfgFrm::ChangeBtnClick);
+
     // Until the creation handler fills them, the arrays point nowhere.
     for (int n = 1; n <= ItemCount; ++n) {
         CaptionEdits[n] = nullptr;
@@ -125,10 +211,267 @@ TCfgFrm::TCfgFrm(QWidget* parent) : QDialog(parent) {
     }
 }
 
-QCheckBox* TCfgFrm::checkBox(const char* name, const char* caption) {
-    auto* box = new QCheckBox(QString::fromLatin1(caption), this);
-    box->setObjectName(QString::fromLatin1(name));
-    return box;
+void TCfgFrm::BuildLookPage() {
+    GroupBox101 = placed(new QGroupBox(QStringLiteral("Background"), Look), "GroupBox101",
+                         QRect(8, 8, 505, 169));
+    QWidget* g = GroupBox101;
+    BackColBt = button(g, "BackColBt", "Title BackColor", QRect(8, 20, 105, 22));
+    EditCol = placed(new TEditColor(g), "EditCol", QRect(128, 20, 57, 22));
+    EditCol->setEnabled(false);
+    BtBaclColBt = button(g, "BtBaclColBt", "Buttons BackColor", QRect(8, 48, 105, 22));
+    EditCol2 = placed(new TEditColor(g), "EditCol2", QRect(128, 48, 57, 21));
+    ScBtCar = button(g, "ScBtCar", "Select Font", QRect(8, 78, 105, 22));
+    ScBtCar->setFocusPolicy(Qt::ClickFocus);
+    EditFont1 = placed(new TFontEdit(g), "EditFont1", QRect(128, 78, 57, 22));
+    CheckUppercase = checkBox(g, "CheckUppercase", "Uppercase", QRect(192, 80, 81, 17));
+    DefaultBt = button(g, "DefaultBt", "Default ", QRect(40, 134, 177, 21));
+    QFont bold = DefaultBt->font();
+    bold.setBold(true);
+    DefaultBt->setFont(bold);
+    ProPanel1 = placed(new TProPanel(g), "ProPanel1", QRect(266, 16, 2, 145));
+    ProPanel1->SetBevelInner(bvRaised);
+    ProPanel1->SetBevelOuter(bvLowered);
+    ProPanel1->SetBevelSides(sdLeft);
+    CheckImage2 = checkBox(g, "CheckImage2", "Title Image", QRect(272, 16, 65, 17));
+    ImgBtn2 = button(g, "ImgBtn2", "Select", QRect(344, 16, 40, 20));
+    Panel1 = previewPanel(g, "Panel1", "Image2", QRect(392, 16, 97, 25), Image2);
+    CheckStretch2 = checkBox(g, "CheckStretch2", "Stretch", QRect(416, 44, 49, 17));
+    CheckImage = checkBox(g, "CheckImage", "Image", QRect(272, 68, 57, 17));
+    ImgBtn = button(g, "ImgBtn", "Select", QRect(344, 68, 40, 20));
+    Panel2 = previewPanel(g, "Panel2", "Image1", QRect(392, 64, 97, 81), Image1);
+    CheckStretch1 = checkBox(g, "CheckStretch1", "Stretch", QRect(416, 150, 49, 17));
+
+    GroupBox103 = placed(new QGroupBox(QStringLiteral("Position on desktop"), Look), "GroupBox103",
+                         QRect(8, 186, 177, 103));
+    Label202 = label(GroupBox103, "Label202", "Horizontal", QPoint(12, 32));
+    ComboBox2 = list(GroupBox103, "ComboBox2", QRect(68, 28, 85, 0));
+    ComboBox2->addItems(
+        {QStringLiteral("Right"), QStringLiteral("Left"), QStringLiteral("Center")});
+    ComboBox2->setCurrentIndex(-1);
+    Label203 = label(GroupBox103, "Label203", "Vertical", QPoint(16, 64));
+    ComboBox3 = list(GroupBox103, "ComboBox3", QRect(68, 60, 85, 0));
+    ComboBox3->addItems({QStringLiteral("Up"), QStringLiteral("Down"), QStringLiteral("Middle")});
+    ComboBox3->setCurrentIndex(-1);
+
+    GroupBox102 = placed(new QGroupBox(QStringLiteral("Sections Names"), Look), "GroupBox102",
+                         QRect(192, 186, 321, 103));
+    QWidget* s = GroupBox102;
+    ProLabel1 = placed(new TProLabel(s), "ProLabel1", QRect(8, 16, 113, 81));
+    ProLabel1->SetAutoSize(false);
+    ProLabel1->SetWordWrap(true);
+    ProLabel1->setFont(pixelFont(13));
+    ProLabel1->SetCaption(QStringLiteral(
+        "To rename Tevlo sections, select a name, type new name and click Change button."));
+    ProLabel1->setGeometry(8, 16, 113, 81);
+    Label201 = label(s, "Label201", "Select a section:", QPoint(120, 16), true);
+    ComboBox1 = list(s, "ComboBox1", QRect(199, 14, 114, 0));
+    for (const std::string& name : DesignSectionNames())
+        ComboBox1->addItem(QString::fromStdString(name));
+    Label204 = label(s, "Label204", "Type a new name:", QPoint(120, 46), true);
+    Edit1 = placed(new QLineEdit(s), "Edit1", QRect(199, 43, 114, 0));
+    Label205 = label(s, "Label205", "Click the button:", QPoint(120, 76), true);
+    ChangeBtn = button(s, "ChangeBtn", "Change", QRect(200, 72, 114, 22));
+
+    CheckSmall = checkBox(Look, "CheckSmall", "Small Bar On Use", QRect(8, 296, 0, 0));
+    CheckMin = checkBox(Look, "CheckMin", "Minimize On Use", QRect(152, 296, 0, 0));
+    CheckResize = checkBox(Look, "CheckResize", "Authomatic Resize", QRect(280, 296, 0, 0));
+    CheckResize->setChecked(true);
+    CheckOnTop = checkBox(Look, "CheckOnTop", "Stay On Top", QRect(424, 296, 0, 0));
+}
+
+void TCfgFrm::BuildSectionPage(int k) {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("Section%1").arg(k));
+    Sections[std::size_t(k)] = page;
+    PageControl1->AddPage(page, QStringLiteral("Section %1").arg(k));
+    // Reading order, so Tab walks down the first column and then the second.
+    for (int j = 1; j <= 10; ++j) {
+        const int n = 10 * (k - 1) + j;
+        const int x = j <= 5 ? 8 : 272;
+        const int y = 8 + 64 * ((j - 1) % 5);
+        auto* box = new QGroupBox(QStringLiteral("Button %1").arg(n), page);
+        box->setGeometry(x, y, 233, 57);
+        label(box, "", "Edit Caption", QPoint(8, 14));
+        label(box, "", "Edit Program", QPoint(92, 14));
+        auto* caption = placed(new QLineEdit(box), "", QRect(8, 32, 69, 21));
+        caption->setObjectName(QStringLiteral("EditCap%1").arg(n));
+        caption->setValidator(new CaptionValidator(caption));
+        auto* program = placed(new QLineEdit(box), "", QRect(92, 32, 69, 21));
+        program->setObjectName(QStringLiteral("EditProg%1").arg(n));
+        // Two of the browse buttons have always been spelt this way.
+        const QString name = n == 5   ? QStringLiteral("BorwseBt5")
+                             : n == 6 ? QStringLiteral("BrowsBt6")
+                                      : QStringLiteral("BrowseBt%1").arg(n);
+        auto* browse = button(box, "", "Browse", QRect(176, 32, 40, 20));
+        browse->setObjectName(name);
+        browse->setProperty("Tag", j);
+        connect(browse, &QPushButton::clicked, this,
+                [this, browse] { platform::guarded([&] { BrowseBtAllClick(browse); }); });
+    }
+}
+
+template <typename F> bool TCfgFrm::RunChild(F&& run) {
+    ++m_childDepth;
+    struct Leave {
+        int& depth;
+        ~Leave() { --depth; }
+    } leave{m_childDepth};
+    return run();
+}
+
+void TCfgFrm::reject() {
+    platform::guarded([this] { CloseBtClick(); });
+}
+
+void TCfgFrm::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    if (m_centred)
+        return;
+    m_centred = true;
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TCfgFrm::changeEvent(QEvent* e) {
+    QDialog::changeEvent(e);
+    if (e->type() != QEvent::ActivationChange)
+        return;
+    if (isActiveWindow()) {
+        // Back from one of the dialog's own dialogs or message boxes: nothing moved.
+        if (std::exchange(m_skipActivate, false))
+            return;
+        platform::guarded([this] { FormActivate(); });
+        return;
+    }
+    QWidget* now = QApplication::activeWindow();
+    const bool ownWindow = now && now != BarFrm && now != this && !qobject_cast<TBarFrm*>(now) &&
+                           (m_childDepth > 0 || qobject_cast<QMessageBox*>(now));
+    if (ownWindow) {
+        m_skipActivate = true;
+        return;
+    }
+    platform::guarded([this] { FormDeactivate(); });
+}
+
+void TCfgFrm::FormActivate() {
+    if (!BarFrm)
+        return;
+    const int k = BarFrm->ComboBox1->currentIndex();
+    if (k < 0 || k > 9)
+        return;
+    ComboBox1->setCurrentIndex(k);
+    PageControl1->SetActivePageIndex(k + 1);
+}
+
+void TCfgFrm::FormDeactivate() {
+    if (!BarFrm)
+        return;
+    const int p = PageControl1->ActivePageIndex();
+    if (p >= 1 && p <= 10)
+        BarFrm->ComboBox1->setCurrentIndex(p - 1);
+    BarFrm->ComboBox1Change();
+}
+
+void TCfgFrm::SaveBtClick() {
+    SaveSettings();
+    if (BarFrm)
+        BarFrm->ComboBox1Change();
+    ApplySettings();
+}
+
+void TCfgFrm::SavecloseBtClick() {
+    SaveBtClick();
+    hide();
+}
+
+void TCfgFrm::CloseBtClick() {
+    // Nothing is saved and nothing undone: the controls keep their edits.
+    hide();
+}
+
+void TCfgFrm::BackColBtClick() {
+    if (RunChild([this] { return ColorDialog->Execute(this); }))
+        EditCol->SetColor(ColorDialog->Color);
+}
+
+void TCfgFrm::BtBaclColBtClick() {
+    if (RunChild([this] { return ColorDialog2->Execute(this); }))
+        EditCol2->SetColor(ColorDialog2->Color);
+}
+
+void TCfgFrm::ScBtCarClick() {
+    if (!RunChild([this] { return FontDialog1->Execute(this); }))
+        return;
+    EditFont1->setFont(FontDialog1->Font);
+    EditFont1->SetFontColor(FontDialog1->FontColor);
+}
+
+void TCfgFrm::DefaultBtClick() {
+    EditCol->SetColor(clBtnFace);
+    EditCol2->SetColor(clBtnFace);
+    QFont font{QStringLiteral("cf_ MS Serif")};
+    font.setPointSize(8);
+    font.setBold(true);
+    EditFont1->setFont(font);
+    EditFont1->SetFontColor(0x000080);
+    CheckImage->setChecked(true);
+    CheckImage2->setChecked(false);
+}
+
+void TCfgFrm::ChoosePicture(QCheckBox* inUse, platform::TOpenDialog* dialog,
+                            platform::TImage* preview) {
+    if (!inUse->isChecked())
+        throw Exception("You have to select Image Check Box above!");
+    if (RunChild([&] { return dialog->Execute(this); }))
+        preview->Picture().LoadFromFile(dialog->FileName);
+}
+
+void TCfgFrm::ImgBtnClick() {
+    ChoosePicture(CheckImage, OpenDialog2, Image1);
+}
+
+void TCfgFrm::ImgBtn2Click() {
+    ChoosePicture(CheckImage2, OpenDialog3, Image2);
+}
+
+void TCfgFrm::CheckStretch1Click() {
+    Image1->SetStretch(CheckStretch1->isChecked());
+    if (BarFrm)
+        BarFrm->Image1->SetStretch(CheckStretch1->isChecked());
+}
+
+void TCfgFrm::CheckStretch2Clic() {
+    Image2->SetStretch(CheckStretch2->isChecked());
+    if (BarFrm)
+        BarFrm->Image2->SetStretch(CheckStretch2->isChecked());
+}
+
+void TCfgFrm::ChangeBtnClick() {
+    Edit1->setText(asciiUpper(Edit1->text()));
+    const int k = ComboBox1->currentIndex();
+    if (k >= 0 && k <= 9) {
+        ComboBox1->removeItem(k);
+        ComboBox1->insertItem(k, QStringLiteral("%1) ").arg(k + 1) + Edit1->text());
+        ComboBox1->setCurrentIndex(k);
+    }
+    std::string text;
+    for (int i = 0; i < ComboBox1->count(); ++i)
+        text += ComboBox1->itemText(i).toStdString() + "\r\n";
+    // Replaced in one piece: a failed write leaves the old names and Edit1's text.
+    platform::writeFileAtomic(SectionNamesPath(), text);
+    Edit1->clear();
+}
+
+void TCfgFrm::BrowseBtAllClick(QObject* Sender) {
+    const int n = (PageControl1->ActivePageIndex() - 1) * 10 + Sender->property("Tag").toInt();
+    if (n >= 1 && n <= ItemCount)
+        BrowseProgram(n);
+}
+
+void TCfgFrm::BrowseProgram(int n) {
+    OpenDialog1->FileName = ItemPrograms[n];
+    if (RunChild([this] { return OpenDialog1->Execute(this); }))
+        ProgramEdits[n]->setText(QString::fromStdString(OpenDialog1->FileName));
 }
 
 void TCfgFrm::FormCreate() {

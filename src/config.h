@@ -7,14 +7,23 @@
 
 #include <QDialog>
 #include <QLineEdit>
+#include <array>
 #include <string>
 #include <vector>
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class TPageControl;
+class TProLabel;
+class TProPanel;
 namespace platform {
 class TImage;
 class TOpenDialog;
+class TColorDialog;
+class TFontDialog;
 } // namespace platform
 
 // The rename list's entries before "Items.txt" replaces them; also what the bar and the dialog
@@ -51,39 +60,105 @@ public:
     explicit TCfgFrm(QWidget* parent = nullptr);
 
     void FormCreate();
+    void FormActivate();
+    void FormDeactivate();
     void FormDestroy();
     void LoadSettings();
     void SaveSettings();
     void ApplySettings();
 
-    QCheckBox* CheckImage;
-    QCheckBox* CheckImage2;
+    void SaveBtClick();
+    void SavecloseBtClick();
+    void CloseBtClick();
+    void BackColBtClick();
+    void BtBaclColBtClick();
+    void ScBtCarClick();
+    void DefaultBtClick();
+    void ImgBtnClick();
+    void ImgBtn2Click();
+    void CheckStretch1Click();
+    void CheckStretch2Clic();
+    void ChangeBtnClick();
+    void BrowseBtAllClick(QObject* Sender);
+    void BrowseProgram(int n);
+
+    TPageControl* PageControl1;
+    QWidget* Look;
+    std::array<QWidget*, 11> Sections{}; // Sections[k] is the page "Section k", k = 1..10
+    QPushButton* CloseBt;
+    QPushButton* SaveBt;
+    QPushButton* SavecloseBt;
+
+    QGroupBox* GroupBox101;
+    QPushButton* BackColBt;
     TEditColor* EditCol;
+    QPushButton* BtBaclColBt;
     TEditColor* EditCol2;
-    QCheckBox* CheckStretch1;
-    QCheckBox* CheckStretch2;
+    QPushButton* ScBtCar;
     TFontEdit* EditFont1;
-    QComboBox* ComboBox1; // the rename list
-    QComboBox* ComboBox2; // horizontal place
-    QComboBox* ComboBox3; // vertical place
-    platform::TOpenDialog* OpenDialog2;
-    platform::TOpenDialog* OpenDialog3;
-    platform::TImage* Image1;
+    QCheckBox* CheckUppercase;
+    QPushButton* DefaultBt;
+    TProPanel* ProPanel1;
+    QCheckBox* CheckImage2;
+    QPushButton* ImgBtn2;
+    TProPanel* Panel1;
     platform::TImage* Image2;
-    QCheckBox* CheckOnTop;
+    QCheckBox* CheckStretch2;
+    QCheckBox* CheckImage;
+    QPushButton* ImgBtn;
+    TProPanel* Panel2;
+    platform::TImage* Image1;
+    QCheckBox* CheckStretch1;
+    QGroupBox* GroupBox103;
+    QLabel* Label202;
+    QComboBox* ComboBox2; // horizontal place
+    QLabel* Label203;
+    QComboBox* ComboBox3; // vertical place
+    QGroupBox* GroupBox102;
+    TProLabel* ProLabel1;
+    QLabel* Label201;
+    QComboBox* ComboBox1; // the rename list
+    QLabel* Label204;
+    QLineEdit* Edit1;
+    QLabel* Label205;
+    QPushButton* ChangeBtn;
     QCheckBox* CheckSmall;
     QCheckBox* CheckMin;
-    QCheckBox* CheckUppercase;
     QCheckBox* CheckResize;
+    QCheckBox* CheckOnTop;
+
+    platform::TOpenDialog* OpenDialog1;
+    platform::TOpenDialog* OpenDialog2;
+    platform::TOpenDialog* OpenDialog3;
+    platform::TColorDialog* ColorDialog;
+    platform::TColorDialog* ColorDialog2;
+    platform::TFontDialog* FontDialog1;
 
     TItemArray<QLineEdit*> CaptionEdits;
     TItemArray<QLineEdit*> ProgramEdits;
 
+public slots:
+    // Escape, and the window's close box, hide the dialog as "Close" does.
+    void reject() override;
+
+protected:
+    void changeEvent(QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
 private:
-    QCheckBox* checkBox(const char* name, const char* caption);
+    void BuildLookPage();
+    void BuildSectionPage(int k);
     // Loads a preview; a picture that fails leaves the preview empty and the file name as it
     // was, and is reported only when its picture is in use.
     void LoadPreview(platform::TImage* preview, const std::string& file, bool inUse);
+    void ChoosePicture(QCheckBox* inUse, platform::TOpenDialog* dialog, platform::TImage* preview);
+    // Runs one of the dialog's own dialogs; the window changes it causes are not the user
+    // moving between the program's windows.
+    template <typename F> bool RunChild(F&& run);
+
+    bool m_centred = false;
+    int m_childDepth = 0;
+    bool m_skipActivate = false;
 };
 
 // The one settings dialog of the run.

@@ -1,6 +1,10 @@
-// The desktop's common dialogs, each behind a replaceable function so tests can answer them.
+// The desktop's common dialogs. Each remembers what it held when it was last closed and opens
+// with that again; each runs through a replaceable function so tests can answer it.
 #pragma once
 
+#include "platform/Colors.h"
+
+#include <QFont>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -10,8 +14,6 @@ class QWidget;
 
 namespace platform {
 
-// An open-file dialog that remembers what it last held: its file name is where it starts and
-// what it answers.
 class TOpenDialog : public QObject {
     Q_OBJECT
 public:
@@ -22,14 +24,44 @@ public:
     QString Filter;
     QString Title;
     bool FileMustExist = false;
+    // Shows a preview of the picture file under the cursor beside the file list.
     bool PicturePreview = false;
+    // Programs here carry no extension: the dialog lists folders and executable files, whatever
+    // the filter's patterns say.
+    bool ExecutablesOnly = false;
 
     // Shows the dialog; true when the user chose a file, which is then in FileName.
     bool Execute(QWidget* owner);
 };
 
-// Replaces what every open dialog's Execute does: answer with a path, or nothing for a cancel.
+class TColorDialog : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    TColor Color = clBlack;
+    bool Execute(QWidget* owner);
+};
+
+// Typeface, size, style and colour, as the font dialog hands them over.
+class TFontDialog : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    QFont Font;
+    TColor FontColor = clBlack;
+    bool Execute(QWidget* owner);
+};
+
+// Replacements for the dialogs' Execute: true with the answer put into the dialog, or false for
+// a cancel. Each setter returns the previous function; an empty one restores the real dialog.
 using OpenDialogFunction = std::function<bool(QWidget* owner, TOpenDialog& dialog)>;
+using ColorDialogFunction = std::function<bool(QWidget* owner, TColorDialog& dialog)>;
+using FontDialogFunction = std::function<bool(QWidget* owner, TFontDialog& dialog)>;
 OpenDialogFunction setOpenDialogFunction(OpenDialogFunction function);
+ColorDialogFunction setColorDialogFunction(ColorDialogFunction function);
+FontDialogFunction setFontDialogFunction(FontDialogFunction function);
+
+// "Name|patterns|Name|patterns" as Qt writes a filter list: "Name (patterns);;...".
+QString qtFilter(const QString& filter);
 
 } // namespace platform

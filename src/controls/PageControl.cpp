@@ -1,0 +1,96 @@
+#include "controls/PageControl.h"
+
+#include <QButtonGroup>
+#include <QFrame>
+#include <QShortcut>
+#include <QStackedWidget>
+#include <QToolButton>
+
+namespace {
+constexpr int TabHeight = 22;
+} // namespace
+
+TPageControl::TPageControl(QWidget* parent)
+    : QWidget(parent), m_group(new QButtonGroup(this)), m_frame(new QFrame(this)),
+      m_pages(new QStackedWidget(m_frame)) {
+    m_group->setExclusive(true);
+    m_frame->setFrameShape(QFrame::StyledPanel);
+    connect(m_group, &QButtonGroup::idClicked, this,
+            [this](int index) { SetActivePageIndex(index); });
+    // The keys every tabbed dialog answers to.
+    const auto step = [this](int by) {
+        if (PageCount() > 0)
+            SetActivePageIndex((ActivePageIndex() + by + PageCount()) % PageCount());
+    };
+    for (const auto& [keys, by] : {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+                                   std::pair{QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+                                   std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1},
+                                   std::pair{QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1}}) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, [step, by = by] { step(by); });
+    }
+}
+
+void TPageControl::AddPage(QWidget* page, const QString& caption) {
+    auto* tab = new QToolButton(this);
+    tab->setObjectName(QStringLiteral("Tab") + page->objectName());
+    tab->setText(caption);
+    tab->setCheckable(true);
+    tab->setAutoRaise(true);
+    tab->setFixedHeight(TabHeight);
+    m_group->addButton(tab, int(m_tabs.size()));
+    m_tabs.push_back(tab);
+    m_pages->addWidget(page);
+    if (m_tabs.size() == 1)
+        tab->setChecked(true);
+    LayOut();
+}
+
+int TPageControl::PageCount() const {
+    return m_pages->count();
+}
+
+QWidget* TPageControl::Page(int index) const {
+    return m_pages->widget(index);
+}
+
+int TPageControl::ActivePageIndex() const {
+    return m_pages->currentIndex();
+}
+
+void TPageControl::SetActivePageIndex(int index) {
+    if (index < 0 || index >= PageCount())
+        return;
+    m_tabs[std::size_t(index)]->setChecked(true);
+    if (index == m_pages->currentIndex())
+        return;
+    m_pages->setCurrentIndex(index);
+    emit ActivePageChanged(index);
+}
+
+QRect TPageControl::PageArea() const {
+    return m_frame->geometry();
+}
+
+void TPageControl::resizeEvent(QResizeEvent*) {
+    LayOut();
+}
+
+void TPageControl::LayOut() {
+    // Tabs fill a row from the left and wrap to a new row when the next one would not fit.
+    int x = 0;
+    int row = 0;
+    for (QToolButton* tab : m_tabs) {
+        const int w = tab->sizeHint().width() + 8;
+        if (x > 0 && x + w > width()) {
+            x = 0;
+            ++row;
+        }
+        tab->setGeometry(x, row * TabHeight, w, TabHeight);
+        x += w;
+    }
+    const int top = m_tabs.empty() ? 0 : (row + 1) * TabHeight + 2;
+    m_frame->setGeometry(0, top, width(), std::max(0, height() - top));
+    m_pages->setGeometry(m_frame->contentsRect());
+}
