@@ -11,9 +11,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPainter>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QValidator>
@@ -78,8 +79,28 @@ QPushButton* button(QWidget* parent, const char* name, const char* caption, QRec
     return placed(new QPushButton(QString::fromLatin1(caption), parent), name, where);
 }
 
+// Check boxes laid out for a 13-pixel box with its caption close beside it.
+class CompactCheckStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        if (metric == PM_CheckBoxLabelSpacing)
+            return 3;
+        if (metric == PM_IndicatorWidth || metric == PM_IndicatorHeight)
+            return 13;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
 QCheckBox* checkBox(QWidget* parent, const char* name, const char* caption, QRect where) {
-    return placed(new QCheckBox(QString::fromLatin1(caption), parent), name, where);
+    static QStyle* compact = [] {
+        auto* style = new CompactCheckStyle;
+        style->setParent(qApp);
+        return style;
+    }();
+    auto* box = new QCheckBox(QString::fromLatin1(caption), parent);
+    box->setStyle(compact);
+    return placed(box, name, where);
 }
 
 QLabel* label(QWidget* parent, const char* name, const char* caption, QPoint at,
@@ -128,9 +149,32 @@ void TEditColor::SetColor(TColor value) {
     setPalette(shown);
 }
 
+TGroupBox::TGroupBox(const QString& caption, QWidget* parent)
+    : QWidget(parent), m_caption(caption) {}
+
+void TGroupBox::paintEvent(QPaintEvent*) {
+    // An etched frame from half the caption's height down, the caption cut into its top line.
+    QPainter painter(this);
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int top = metrics.height() / 2;
+    const QRect frame(0, top, width() - 1, height() - top - 1);
+    painter.setPen(palette().color(QPalette::Dark));
+    painter.drawRect(frame.adjusted(0, 0, -1, -1));
+    painter.setPen(palette().color(QPalette::Light));
+    painter.drawRect(frame.adjusted(1, 1, 0, 0));
+    if (m_caption.isEmpty())
+        return;
+    const QRect text(8, 0, metrics.horizontalAdvance(m_caption) + 4, metrics.height());
+    painter.fillRect(text, palette().color(QPalette::Window));
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(text, Qt::AlignCenter, m_caption);
+}
+
 TFontEdit::TFontEdit(QWidget* parent) : QLineEdit(parent) {
     setText(QStringLiteral("A,B,C, a,b,c"));
     setFont(pixelFont(11));
+    // A sample reads from its start, however narrow the box.
+    setCursorPosition(0);
     SetFontColor(clBlack);
 }
 
@@ -148,7 +192,6 @@ TCfgFrm::TCfgFrm(QWidget* parent) : QDialog(parent) {
     // 544 x 451 with the desktop's frame and title around it.
     setFixedSize(536, 424);
     setFont(pixelFont(11));
-
     PageControl1 = placed(new TPageControl(this), "PageControl1", QRect(0, 0, 529, 385));
     Look = new QWidget;
     Look->setObjectName(QStringLiteral("Look"));
@@ -212,7 +255,7 @@ TCfgFrm::TCfgFrm(QWidget* parent) : QDialog(parent) {
 }
 
 void TCfgFrm::BuildLookPage() {
-    GroupBox101 = placed(new QGroupBox(QStringLiteral("Background"), Look), "GroupBox101",
+    GroupBox101 = placed(new TGroupBox(QStringLiteral("Background"), Look), "GroupBox101",
                          QRect(8, 8, 505, 169));
     QWidget* g = GroupBox101;
     BackColBt = button(g, "BackColBt", "Title BackColor", QRect(8, 20, 105, 22));
@@ -241,7 +284,7 @@ void TCfgFrm::BuildLookPage() {
     Panel2 = previewPanel(g, "Panel2", "Image1", QRect(392, 64, 97, 81), Image1);
     CheckStretch1 = checkBox(g, "CheckStretch1", "Stretch", QRect(416, 150, 49, 17));
 
-    GroupBox103 = placed(new QGroupBox(QStringLiteral("Position on desktop"), Look), "GroupBox103",
+    GroupBox103 = placed(new TGroupBox(QStringLiteral("Position on desktop"), Look), "GroupBox103",
                          QRect(8, 186, 177, 103));
     Label202 = label(GroupBox103, "Label202", "Horizontal", QPoint(12, 32));
     ComboBox2 = list(GroupBox103, "ComboBox2", QRect(68, 28, 85, 0));
@@ -253,7 +296,7 @@ void TCfgFrm::BuildLookPage() {
     ComboBox3->addItems({QStringLiteral("Up"), QStringLiteral("Down"), QStringLiteral("Middle")});
     ComboBox3->setCurrentIndex(-1);
 
-    GroupBox102 = placed(new QGroupBox(QStringLiteral("Sections Names"), Look), "GroupBox102",
+    GroupBox102 = placed(new TGroupBox(QStringLiteral("Sections Names"), Look), "GroupBox102",
                          QRect(192, 186, 321, 103));
     QWidget* s = GroupBox102;
     ProLabel1 = placed(new TProLabel(s), "ProLabel1", QRect(8, 16, 113, 81));
@@ -289,7 +332,7 @@ void TCfgFrm::BuildSectionPage(int k) {
         const int n = 10 * (k - 1) + j;
         const int x = j <= 5 ? 8 : 272;
         const int y = 8 + 64 * ((j - 1) % 5);
-        auto* box = new QGroupBox(QStringLiteral("Button %1").arg(n), page);
+        auto* box = new TGroupBox(QStringLiteral("Button %1").arg(n), page);
         box->setGeometry(x, y, 233, 57);
         label(box, "", "Edit Caption", QPoint(8, 14));
         label(box, "", "Edit Program", QPoint(92, 14));

@@ -13,7 +13,6 @@
 
 class QCheckBox;
 class QComboBox;
-class QGroupBox;
 class QLabel;
 class QPushButton;
 class TPageControl;
@@ -40,6 +39,20 @@ public:
 
 private:
     TColor m_color = clWindow;
+};
+
+// A frame with a caption on its top line, grouping the controls inside it.
+class TGroupBox : public QWidget {
+    Q_OBJECT
+public:
+    TGroupBox(const QString& caption, QWidget* parent = nullptr);
+    QString Caption() const { return m_caption; }
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    QString m_caption;
 };
 
 // The font sample: its font and its font colour are the bar's font setting.
@@ -89,7 +102,7 @@ public:
     QPushButton* SaveBt;
     QPushButton* SavecloseBt;
 
-    QGroupBox* GroupBox101;
+    TGroupBox* GroupBox101;
     QPushButton* BackColBt;
     TEditColor* EditCol;
     QPushButton* BtBaclColBt;
@@ -109,12 +122,12 @@ public:
     TProPanel* Panel2;
     platform::TImage* Image1;
     QCheckBox* CheckStretch1;
-    QGroupBox* GroupBox103;
+    TGroupBox* GroupBox103;
     QLabel* Label202;
     QComboBox* ComboBox2; // horizontal place
     QLabel* Label203;
     QComboBox* ComboBox3; // vertical place
-    QGroupBox* GroupBox102;
+    TGroupBox* GroupBox102;
     TProLabel* ProLabel1;
     QLabel* Label201;
     QComboBox* ComboBox1; // the rename list

@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
     initProgramResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tevlo.xpm")));
     platform::installMessageBoxExceptionHandler();
+    platform::substituteClassicFonts();
 
     RegisterHandCursors();
     RegisterPictureFormats();

@@ -5,6 +5,7 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCursor>
+#include <QFont>
 #include <QMessageBox>
 #include <QPointer>
 #include <QSessionManager>
@@ -127,6 +128,17 @@ void installMessageBoxExceptionHandler() {
             return;
         showErrorMessage(errorMessageText(error.what()));
     });
+}
+
+void substituteClassicFonts() {
+    const std::pair<const char*, QStringList> substitutes[] = {
+        {"MS Serif", {"Liberation Serif", "Times New Roman", "serif"}},
+        {"Times New Roman", {"Liberation Serif", "serif"}},
+        {"MS Sans Serif", {"Liberation Sans", "Arial", "sans-serif"}},
+        {"System", {"Liberation Sans", "sans-serif"}},
+    };
+    for (const auto& [family, fonts] : substitutes)
+        QFont::insertSubstitutions(QString::fromLatin1(family), fonts);
 }
 
 void closeOnTermination(QWidget* mainWindow) {

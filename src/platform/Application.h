@@ -44,6 +44,10 @@ void showErrorMessage(const QString& text);
 // abort shows nothing.
 void installMessageBoxExceptionHandler();
 
+// The program's windows name the typefaces of the desktop they were drawn for; this points each
+// at a font of the same shape and width that the machine has, so captions fit their controls.
+void substituteClassicFonts();
+
 // Treats the ends the desktop asks for (SIGTERM, SIGINT, SIGHUP, the session ending) as a
 // close of the main window, so the program's normal shutdown runs and keeps its data.
 void closeOnTermination(QWidget* mainWindow);
