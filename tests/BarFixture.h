@@ -46,7 +46,11 @@ protected:
     void writeIni(const std::vector<std::string>& lines) {
         testing_support::writeBytes(dir.file("tevlo.ini"), testing_support::crlf(lines));
     }
-    std::string ini() const { return testing_support::readBytes(dir.file("tevlo.ini")); }
+    // The INI file's text; empty while there is none.
+    std::string ini() const {
+        const std::string path = dir.file("tevlo.ini");
+        return testing_support::exists(path) ? testing_support::readBytes(path) : std::string();
+    }
 
     void start() {
         CreateForm(BarFrm);

@@ -1,9 +1,16 @@
 #include "BarFixture.h"
 
+#include "controls/PageControl.h"
 #include "controls/ProCtrls.h"
+#include "platform/Dialogs.h"
 #include "platform/Image.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTest>
+#include <cerrno>
 
 using Lines = std::vector<std::string>;
 
@@ -135,4 +142,242 @@ TEST_F(Bar, SavingWithoutASettingsFileRefuses) {
     start();
     FreeItemStore();
     EXPECT_THROW(CfgFrm->SaveSettings(), Exception);
+}
+
+namespace {
+
+struct Place {
+    const char* name;
+    QRect where;
+};
+
+// Answers every open dialog with answer (empty: cancel), recording what each was preset with.
+class AnsweredDialogs {
+public:
+    explicit AnsweredDialogs(std::string answer) : m_answer(std::move(answer)) {
+        m_previous = platform::setOpenDialogFunction([this](QWidget*, platform::TOpenDialog& d) {
+            presets.push_back(d.FileName);
+            if (m_answer.empty())
+                return false;
+            d.FileName = m_answer;
+            return true;
+        });
+    }
+    ~AnsweredDialogs() { platform::setOpenDialogFunction(m_previous); }
+    std::vector<std::string> presets;
+
+private:
+    std::string m_answer;
+    platform::OpenDialogFunction m_previous;
+};
+
+} // namespace
+
+TEST_F(Bar, DialogLayoutPutsEveryControlInItsPlace) {
+    writeSections(Sections);
+    start();
+    EXPECT_EQ(CfgFrm->windowTitle(), QStringLiteral("Settings"));
+    ASSERT_EQ(CfgFrm->PageControl1->PageCount(), 11);
+    EXPECT_EQ(CfgFrm->PageControl1->Page(0)->objectName(), QStringLiteral("Look"));
+    EXPECT_EQ(CfgFrm->PageControl1->Page(10)->objectName(), QStringLiteral("Section10"));
+    EXPECT_EQ(CfgFrm->PageControl1->ActivePageIndex(), 0) << "Look is active at creation";
+    const Place look[] = {
+        {"GroupBox101", {8, 8, 505, 169}},   {"BackColBt", {8, 20, 105, 22}},
+        {"EditCol", {128, 20, 57, 22}},      {"BtBaclColBt", {8, 48, 105, 22}},
+        {"EditCol2", {128, 48, 57, 21}},     {"ScBtCar", {8, 78, 105, 22}},
+        {"EditFont1", {128, 78, 57, 22}},    {"CheckUppercase", {192, 80, 81, 17}},
+        {"DefaultBt", {40, 134, 177, 21}},   {"ProPanel1", {266, 16, 2, 145}},
+        {"CheckImage2", {272, 16, 65, 17}},  {"ImgBtn2", {344, 16, 40, 20}},
+        {"Panel1", {392, 16, 97, 25}},       {"CheckStretch2", {416, 44, 49, 17}},
+        {"CheckImage", {272, 68, 57, 17}},   {"ImgBtn", {344, 68, 40, 20}},
+        {"Panel2", {392, 64, 97, 81}},       {"CheckStretch1", {416, 150, 49, 17}},
+        {"GroupBox103", {8, 186, 177, 103}}, {"GroupBox102", {192, 186, 321, 103}},
+        {"ProLabel1", {8, 16, 113, 81}},     {"ChangeBtn", {200, 72, 114, 22}},
+        {"CloseBt", {12, 393, 120, 25}},     {"SaveBt", {212, 393, 120, 25}},
+        {"SavecloseBt", {412, 393, 120, 25}}};
+    for (const Place& p : look) {
+        auto* control = CfgFrm->findChild<QWidget*>(QString::fromLatin1(p.name));
+        ASSERT_NE(control, nullptr) << p.name;
+        EXPECT_EQ(control->geometry(), p.where) << p.name;
+    }
+    EXPECT_EQ(CfgFrm->CheckSmall->pos(), QPoint(8, 296));
+    EXPECT_EQ(CfgFrm->CheckOnTop->pos(), QPoint(424, 296));
+    EXPECT_TRUE(CfgFrm->SaveBt->isDefault());
+
+    for (int n : {1, 5, 6, 13, 100}) {
+        SCOPED_TRACE(n);
+        const int k = (n - 1) / 10 + 1, j = (n - 1) % 10 + 1;
+        QWidget* edit = CfgFrm->CaptionEdits[n];
+        auto* box = edit->parentWidget();
+        EXPECT_EQ(box->parentWidget(), CfgFrm->Sections[std::size_t(k)]);
+        EXPECT_EQ(box->geometry(), QRect(j <= 5 ? 8 : 272, 8 + 64 * ((j - 1) % 5), 233, 57));
+        EXPECT_EQ(static_cast<TGroupBox*>(box)->Caption(), QStringLiteral("Button %1").arg(n));
+        EXPECT_EQ(edit->geometry(), QRect(8, 32, 69, 21));
+        EXPECT_EQ(CfgFrm->ProgramEdits[n]->geometry(), QRect(92, 32, 69, 21));
+    }
+    EXPECT_NE(CfgFrm->findChild<QWidget*>(QStringLiteral("BorwseBt5")), nullptr);
+    EXPECT_NE(CfgFrm->findChild<QWidget*>(QStringLiteral("BrowsBt6")), nullptr);
+    EXPECT_NE(CfgFrm->findChild<QWidget*>(QStringLiteral("BrowseBt7")), nullptr);
+    EXPECT_EQ(CfgFrm->findChild<QWidget*>(QStringLiteral("BrowseBt5")), nullptr);
+}
+
+TEST_F(Bar, DialogFollowsTheBarsSectionAndTheBarFollowsThePage) {
+    writeSections(Sections);
+    start();
+    BarFrm->ComboBox1->setCurrentIndex(6);
+    CfgFrm->FormActivate();
+    EXPECT_EQ(CfgFrm->PageControl1->ActivePageIndex(), 7);
+    EXPECT_EQ(CfgFrm->ComboBox1->currentIndex(), 6);
+    CfgFrm->PageControl1->SetActivePageIndex(4);
+    CfgFrm->FormDeactivate();
+    EXPECT_EQ(BarFrm->ComboBox1->currentIndex(), 3);
+    CfgFrm->PageControl1->SetActivePageIndex(0);
+    BarFrm->SectionButtons[1]->SetCaption(QStringLiteral("stale"));
+    CfgFrm->FormDeactivate();
+    EXPECT_EQ(BarFrm->ComboBox1->currentIndex(), 3) << "from Look the section stays";
+    EXPECT_NE(caption(1), QStringLiteral("stale")) << "but the buttons are refreshed";
+}
+
+TEST_F(Bar, BrowseStartsFromTheItemsSavedProgram) {
+    writeSections(Sections);
+    writeIni({"[Config.Prog]", "13=/saved/program"});
+    start();
+    CfgFrm->ProgramEdits[13]->setText(QStringLiteral("/typed/not/saved"));
+    CfgFrm->PageControl1->SetActivePageIndex(2);
+    AnsweredDialogs dialogs("/chosen/program");
+    auto* third = CfgFrm->findChild<QPushButton*>(QStringLiteral("BrowseBt13"));
+    ASSERT_NE(third, nullptr);
+    third->click();
+    EXPECT_EQ(dialogs.presets, std::vector<std::string>{"/saved/program"});
+    EXPECT_EQ(CfgFrm->ProgramEdits[13]->text(), QStringLiteral("/chosen/program"));
+    EXPECT_EQ(CfgFrm->CaptionEdits[13]->text(), QString());
+}
+
+TEST_F(Bar, RenameAddsOnePrefixAndRewritesTheFile) {
+    writeSections(Sections);
+    start();
+    CfgFrm->ComboBox1->setCurrentIndex(4);
+    CfgFrm->Edit1->setText(QStringLiteral("office é"));
+    CfgFrm->ChangeBtn->click();
+    CfgFrm->Edit1->setText(QStringLiteral("work"));
+    CfgFrm->ChangeBtn->click();
+    EXPECT_EQ(CfgFrm->ComboBox1->itemText(4), QStringLiteral("5) WORK"));
+    EXPECT_EQ(CfgFrm->ComboBox1->currentIndex(), 4);
+    EXPECT_TRUE(CfgFrm->Edit1->text().isEmpty());
+    Lines expected = Sections;
+    expected[4] = "5) WORK";
+    EXPECT_EQ(testing_support::readBytes(dir.file("Items.txt")), testing_support::crlf(expected));
+    EXPECT_EQ(BarFrm->ComboBox1->itemText(4), QStringLiteral("E")) << "the bar waits for a save";
+
+    CfgFrm->ComboBox1->setCurrentIndex(-1);
+    CfgFrm->Edit1->setText(QStringLiteral("x"));
+    testing_support::writeBytes(dir.file("Items.txt"), "changed elsewhere");
+    CfgFrm->ChangeBtn->click();
+    EXPECT_EQ(testing_support::readBytes(dir.file("Items.txt")), testing_support::crlf(expected))
+        << "no selection: no name changes, the file is still rewritten";
+    EXPECT_TRUE(CfgFrm->Edit1->text().isEmpty());
+
+    // A write that fails keeps the old file and the typed name.
+    CfgFrm->ComboBox1->setCurrentIndex(0);
+    CfgFrm->Edit1->setText(QStringLiteral("lost?"));
+    {
+        testing_support::ScopedRenameFailure full(ENOSPC);
+        CfgFrm->ChangeBtn->click();
+    }
+    EXPECT_EQ(errors.messages().size(), 1u);
+    EXPECT_EQ(testing_support::readBytes(dir.file("Items.txt")), testing_support::crlf(expected));
+    EXPECT_EQ(CfgFrm->Edit1->text(), QStringLiteral("LOST?"));
+}
+
+TEST_F(Bar, DefaultLookPicturesStretchAndDialogsThatRemember) {
+    writeSections(Sections);
+    writeBitmap(dir.file("pic.bmp"), Qt::green);
+    start();
+    CfgFrm->CheckOnTop->setChecked(true);
+    CfgFrm->ComboBox2->setCurrentIndex(2);
+    CfgFrm->DefaultBt->click();
+    EXPECT_EQ(CfgFrm->EditCol->Color(), clBtnFace);
+    EXPECT_EQ(CfgFrm->EditCol2->Color(), clBtnFace);
+    EXPECT_EQ(CfgFrm->EditFont1->font().family(), QStringLiteral("cf_ MS Serif"));
+    EXPECT_EQ(CfgFrm->EditFont1->font().pointSize(), 8);
+    EXPECT_TRUE(CfgFrm->EditFont1->font().bold());
+    EXPECT_EQ(CfgFrm->EditFont1->FontColor(), 0x000080);
+    EXPECT_TRUE(CfgFrm->CheckImage->isChecked());
+    EXPECT_FALSE(CfgFrm->CheckImage2->isChecked());
+    EXPECT_TRUE(CfgFrm->CheckOnTop->isChecked()) << "behaviour is not part of the look";
+    EXPECT_EQ(CfgFrm->ComboBox2->currentIndex(), 2);
+
+    AnsweredDialogs dialogs(dir.file("pic.bmp"));
+    CfgFrm->ImgBtn2->click();
+    EXPECT_EQ(errors.messages(),
+              std::vector<std::string>{"You have to select Image Check Box above!"});
+    EXPECT_TRUE(dialogs.presets.empty()) << "no file dialog without the check box";
+    CfgFrm->ImgBtn->click();
+    ASSERT_EQ(dialogs.presets.size(), 1u);
+    EXPECT_EQ(dialogs.presets[0], "c:\\windows\\nuvole.bmp") << "preset with the stored name";
+    EXPECT_EQ(CfgFrm->Image1->Picture().Width(), 8);
+    EXPECT_EQ(BarFrm->Image1->Picture().Graphic(), nullptr) << "the bar gets it on saving";
+    CfgFrm->CheckStretch1->click();
+    EXPECT_TRUE(BarFrm->Image1->Stretch()) << "stretch reaches the bar at once";
+
+    std::vector<TColor> colourPresets;
+    platform::setColorDialogFunction([&](QWidget*, platform::TColorDialog& d) {
+        colourPresets.push_back(d.Color);
+        d.Color = clTeal;
+        return true;
+    });
+    CfgFrm->BackColBt->click();
+    CfgFrm->BackColBt->click();
+    platform::setColorDialogFunction(nullptr);
+    EXPECT_EQ(colourPresets, (std::vector<TColor>{clBlack, clTeal})) << "opens as last closed";
+    EXPECT_EQ(CfgFrm->EditCol->Color(), clTeal);
+
+    platform::setFontDialogFunction([&](QWidget*, platform::TFontDialog& d) {
+        EXPECT_EQ(d.Font.family(), QStringLiteral("MS Serif"));
+        EXPECT_EQ(d.Font.pixelSize(), 11);
+        EXPECT_FALSE(d.Font.bold());
+        EXPECT_EQ(d.FontColor, clBlack);
+        return false;
+    });
+    CfgFrm->ScBtCar->click();
+    platform::setFontDialogFunction(nullptr);
+    EXPECT_EQ(CfgFrm->EditFont1->font().family(), QStringLiteral("cf_ MS Serif"))
+        << "a cancelled font dialog changes nothing";
+}
+
+TEST_F(Bar, CloseKeepsEditsEnterSavesEscapeCloses) {
+    writeSections(Sections);
+    start();
+    CfgFrm->show();
+    CfgFrm->CaptionEdits[1]->setText(QStringLiteral("edited"));
+    CfgFrm->CloseBt->click();
+    EXPECT_FALSE(CfgFrm->isVisible());
+    EXPECT_EQ(CfgFrm->CaptionEdits[1]->text(), QStringLiteral("edited"));
+    EXPECT_EQ(ini().find("edited"), std::string::npos);
+
+    CfgFrm->show();
+    QTest::keyClick(CfgFrm->CaptionEdits[2], Qt::Key_Return);
+    EXPECT_NE(ini().find("1=edited"), std::string::npos) << "Enter saves";
+    EXPECT_EQ(caption(1), QStringLiteral("edited")) << "and refreshes the bar";
+    QTest::keyClick(CfgFrm, Qt::Key_Escape);
+    EXPECT_FALSE(CfgFrm->isVisible());
+
+    CfgFrm->CaptionEdits[3]->setText(QStringLiteral("never saved"));
+    stop();
+    EXPECT_NE(ini().find("3=never saved"), std::string::npos) << "shutdown saves it";
+}
+
+TEST_F(Bar, CaptionBoxesTakeWhatACaptionKeeps) {
+    writeSections(Sections);
+    start();
+    QLineEdit* box = CfgFrm->CaptionEdits[7];
+    box->setFocus();
+    QTest::keyClicks(box, QString(35, QLatin1Char('x')));
+    EXPECT_EQ(box->text().size(), 30);
+    box->clear();
+    for (int i = 0; i < 20; ++i) {
+        QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(QChar(0xE9)));
+        QApplication::sendEvent(box, &typed);
+    }
+    EXPECT_EQ(box->text().toUtf8().size(), 30) << "thirty bytes, never a cut character";
 }
