@@ -3,11 +3,11 @@
 # starting programs in their own folders, and the settings it writes when it is told to end.
 #
 # Usage: bar-on-virtual-display.sh PATH-TO-TEVLO
-# Exits 77 (skipped) only when Xvfb or xdotool is missing.
+# Exits 77 (skipped) only when Xvfb, xdotool or ImageMagick's import is missing.
 set -uo pipefail
 
 program=${1:?usage: $0 path-to-tevlo}
-for tool in Xvfb xdotool; do
+for tool in Xvfb xdotool import; do
     if ! command -v "$tool" >/dev/null; then
         echo "SKIP: $tool is not installed"
         exit 77
@@ -115,7 +115,7 @@ running() {
 window=
 find_window() {
     running || die "the bar ended before showing its window"
-    window=$(xdotool search --onlyvisible --pid "$bar_pid" --name '^Tevlo$' 2>/dev/null | head -n 1)
+    window=$(xdotool search --all --onlyvisible --pid "$bar_pid" --name '^Tevlo$' 2>/dev/null | head -n 1)
     [[ -n $window ]]
 }
 wait_for 20 find_window || die "no visible window titled Tevlo"
@@ -173,6 +173,36 @@ wait_for 20 second_recorded || die "after Next Section, button 1 did not start i
     fail "item 11 ran in '$(cat "$work/second.out")', expected its own folder $work/second"
 expect_geometry "10,268 130x303" "after starting two items"
 
+# --- The settings dialog. "Set Bar" opens it on the page of the bar's section (the second),
+# where the first caption box is item 11's; an edited caption that is saved reaches the file
+# and the bar's button at once.
+button_one() { import -window root -crop "88x21+$((left + 21))+$((268 + 65))" "$work/$1.png"; }
+click 268 42 17 # Set Bar
+dialog=
+find_dialog() {
+    dialog=$(xdotool search --all --onlyvisible --pid "$bar_pid" --name '^Settings' 2>/dev/null | head -n 1)
+    [[ -n $dialog ]]
+}
+wait_for 20 find_dialog || die "Set Bar showed no window titled Settings"
+# It turns to the bar's section when it becomes the active window; only then is the page there.
+dialog_focused() { [[ $(xdotool getwindowfocus 2>/dev/null) == "$dialog" ]]; }
+wait_for 20 dialog_focused || die "the settings dialog never became the active window (focus: $(xdotool getwindowfocus) $(xdotool getwindowfocus getwindowname), dialog $dialog $(xdotool getwindowname $dialog))"
+eval "$(xdotool getwindowgeometry --shell "$dialog" | grep -E '^(X|Y)=[0-9]+$' | sed 's/^/dialog_/')"
+# The first caption box of a section page, and "Save", in the dialog's own coordinates.
+xdotool mousemove --sync $((dialog_X + 51)) $((dialog_Y + 97)) click --repeat 3 1
+# The pointer is off the bar now, so its buttons show no hover frame in either picture.
+button_one before
+xdotool key --clearmodifiers ctrl+a
+xdotool type --delay 20 "Renamed"
+xdotool mousemove --sync $((dialog_X + 272)) $((dialog_Y + 405)) click 1
+saved_caption() { tr -d '\r' <"$work/tevlo.ini" | grep -qx '11=Renamed'; }
+wait_for 20 saved_caption || fail "after Save the file does not hold 11=Renamed: $(tr '\r\n' '  ' <"$work/tevlo.ini")"
+button_changed() {
+    button_one after
+    ! cmp -s "$work/before.png" "$work/after.png"
+}
+wait_for 10 button_changed || fail "after Save the bar's first button still shows its old caption"
+
 # --- Ending it as the desktop does: it must save and leave with status 0.
 kill -TERM "$bar_pid"
 ended() { ! running; }
@@ -203,7 +233,7 @@ captions=$(section_lines Config.Caption)
 grep -qx -- "1=$work/first/record" <<<"$programs" || fail "item 1's program was not saved back"
 grep -qx -- "11=$work/second/record" <<<"$programs" || fail "item 11's program was not saved back"
 grep -qx -- "1=First" <<<"$captions" || fail "item 1's caption was not saved back"
-grep -qx -- "11=Second" <<<"$captions" || fail "item 11's caption was not saved back"
+grep -qx -- "11=Renamed" <<<"$captions" || fail "item 11's edited caption was not saved back"
 [[ $(wc -l <<<"$programs") -eq 2 ]] || fail "[Config.Prog] gained items: $(tr '\n' ' ' <<<"$programs")"
 
 if ((failures > 0)); then
