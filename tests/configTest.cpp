@@ -381,3 +381,24 @@ TEST_F(Bar, CaptionBoxesTakeWhatACaptionKeeps) {
     }
     EXPECT_EQ(box->text().toUtf8().size(), 30) << "thirty bytes, never a cut character";
 }
+
+// TEVLO_SCREENSHOT names a PNG file: the "Look" page goes there, and the page "Section 1"
+// beside it with "-section" added to the name.
+TEST_F(Bar, DialogPictures) {
+    writeSections(Sections);
+    writeIni({"[Config.Prog]", "1=/usr/bin/xterm", "[Config.Caption]", "1=Terminal"});
+    start();
+    CfgFrm->show();
+    const QByteArray file = qgetenv("TEVLO_SCREENSHOT");
+    for (int page : {0, 1}) {
+        CfgFrm->PageControl1->SetActivePageIndex(page);
+        const QImage shot = CfgFrm->grab().toImage();
+        EXPECT_EQ(shot.size(), QSize(536, 424));
+        if (file.isEmpty())
+            continue;
+        QString name = QString::fromLocal8Bit(file);
+        if (page == 1)
+            name.replace(QStringLiteral(".png"), QStringLiteral("-section.png"));
+        EXPECT_TRUE(shot.save(name));
+    }
+}

@@ -1,4 +1,6 @@
 // Entry for tests of widgets: they need an application object for fonts, palettes and events.
+#include "platform/Application.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -8,5 +10,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // The same typefaces as the program, so laid-out text fits as it does there.
+    platform::substituteClassicFonts();
     return RUN_ALL_TESTS();
 }
