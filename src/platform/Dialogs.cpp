@@ -109,6 +109,8 @@ bool TOpenDialog::Execute(QWidget* owner) {
             grid->addWidget(preview, 1, grid->columnCount(), 2, 1);
         QObject::connect(&dialog, &QFileDialog::currentChanged, preview,
                          [preview](const QString& path) { preview->showFile(path); });
+        // The file the dialog opens on is shown before the user moves anywhere.
+        preview->showFile(start.absoluteFilePath());
         dialog.setSizeGripEnabled(true);
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
