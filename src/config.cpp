@@ -1,5 +1,6 @@
 #include "config.h"
 
+#include "About.h"
 #include "Main.h"
 #include "controls/PageControl.h"
 #include "controls/ProCtrls.h"
@@ -386,10 +387,12 @@ void TCfgFrm::changeEvent(QEvent* e) {
         platform::guarded([this] { FormActivate(); });
         return;
     }
+    // The user moves between the program's windows only when the bar, the About box or
+    // another program takes over; the dialog's own dialogs and message boxes do not count.
     QWidget* now = QApplication::activeWindow();
-    const bool ownWindow = now && now != BarFrm && now != this && !qobject_cast<TBarFrm*>(now) &&
-                           (m_childDepth > 0 || qobject_cast<QMessageBox*>(now));
-    if (ownWindow) {
+    const bool ownChild = now && now != BarFrm && now != AboutBox &&
+                          (m_childDepth > 0 || qobject_cast<QMessageBox*>(now));
+    if (ownChild) {
         m_skipActivate = true;
         return;
     }
