@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 #include <QWindow>
 
 TBarFrm* BarFrm = nullptr;
@@ -51,6 +52,15 @@ platform::TImage* picture(QWidget* parent, const char* name, QRect where) {
 platform::TBitmap glyph(const char* name) {
     return platform::TBitmap(QImage(QStringLiteral(":/glyphs/") + QLatin1String(name)));
 }
+
+// Rows of the dropped-down section list are 11 pixels high, so all ten fit in a short list.
+class SectionRows : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return QSize(QStyledItemDelegate::sizeHint(option, index).width(), 11);
+    }
+};
 
 // Only the letters a..z turn into capitals, whatever the caption's other letters are.
 QString asciiUpper(const QString& text) {
@@ -139,6 +149,7 @@ TBarFrm::TBarFrm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     ComboBox1->setGeometry(3, 34, 123, 19);
     ComboBox1->setFont(pixelFont("MS Serif", 9));
     ComboBox1->setMaxVisibleItems(10);
+    ComboBox1->setItemDelegate(new SectionRows(ComboBox1));
     ComboBox1->setEditable(false);
 
     Panel1 = panel(this, "Panel1", QRect(0, 57, 130, 246));
