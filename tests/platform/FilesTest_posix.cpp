@@ -1,3 +1,4 @@
+// Files on POSIX: pipes, permissions, links, a size limit, case-sensitive names.
 #include "platform/Files.h"
 
 #include "TestSupport.h"

@@ -1,3 +1,4 @@
+// Program starts and the current folder on POSIX, with shell-script probes.
 #include "platform/Process.h"
 
 #include "TestSupport.h"
