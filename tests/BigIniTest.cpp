@@ -2,7 +2,9 @@
 
 #include "TestSupport.h"
 
-#include <cerrno>
+#include "platform/Process.h"
+#include "platform/Strings.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -161,7 +163,7 @@ TEST(IniWrite, ModifiedOnlyWhenTheTextChanges) {
     LoadedIni f(crlf({"[S]", "Key=value"}));
     TBigIniFile& ini = *f.ini;
     // Take the file away: any write to disk would bring it back.
-    ASSERT_EQ(::unlink(f.path.c_str()), 0);
+    removeFile(f.path);
 
     ini.WriteValue("s", "Key", "value");
     EXPECT_FALSE(ini.Modified());
@@ -173,7 +175,7 @@ TEST(IniWrite, ModifiedOnlyWhenTheTextChanges) {
     ini.SaveToDisk();
     EXPECT_EQ(readBytes(f.path), crlf({"[S]", "KEY=value", ""}));
 
-    ASSERT_EQ(::unlink(f.path.c_str()), 0);
+    removeFile(f.path);
     ini.SaveToDisk(); // a second save without a change writes nothing
     EXPECT_FALSE(exists(f.path));
 }
@@ -301,7 +303,7 @@ TEST(IniLookup, RememberedPositions) {
 
 TEST(IniFile, MemoryOnlyObjectsNeverTouchTheDisk) {
     TempDir dir;
-    ASSERT_EQ(::chdir(dir.path().c_str()), 0);
+    platform::setCurrentDirectory(dir.path());
     {
         TBigIniFile ini("");
         ini.WriteValue("A", "a", "1");
@@ -332,12 +334,12 @@ TEST(IniFile, FailedSaveKeepsOldFileAndModified) {
     TBigIniFile& ini = *f.ini;
     ini.WriteValue("A", "a", "2");
     {
-        ScopedRenameFailure failure(EIO);
+        ScopedRenameFailure failure(unlistedError);
         try {
             ini.SaveToDisk();
             ADD_FAILURE() << "the save did not fail";
         } catch (const EInOutError& error) {
-            EXPECT_EQ(error.ErrorCode(), EIO);
+            EXPECT_EQ(error.ErrorCode(), unlistedError);
         }
     }
     EXPECT_TRUE(ini.Modified());
@@ -354,7 +356,7 @@ TEST(IniFile, FailedSaveInDestructorIsReportedNotThrown) {
     writeBytes(dir.file("a.ini"), original);
     ScopedErrorCapture errors;
     {
-        ScopedRenameFailure failure(ENOSPC);
+        ScopedRenameFailure failure(diskFullError);
         auto ini = std::make_unique<TBigIniFile>(dir.file("a.ini"));
         ini->WriteValue("A", "a", "2");
         EXPECT_NO_THROW(ini.reset());
@@ -364,6 +366,9 @@ TEST(IniFile, FailedSaveInDestructorIsReportedNotThrown) {
 }
 
 TEST(IniFile, SaveIntoReadOnlyFolderKeepsTheFile) {
+#ifdef _WIN32
+    GTEST_SKIP() << "POSIX folder permissions; BigIniTest_win.cpp saves over a read-only file";
+#else
     TempDir dir;
     const std::string folder = dir.file("ro");
     const std::string path = folder + "/a.ini";
@@ -386,9 +391,13 @@ TEST(IniFile, SaveIntoReadOnlyFolderKeepsTheFile) {
         return false;
     }));
     EXPECT_EQ(readBytes(path), original);
+#endif
 }
 
 TEST(IniFile, UnreadableFileFailsConstructionAndIsNeverOverwritten) {
+#ifdef _WIN32
+    GTEST_SKIP() << "needs a FIFO; BigIniTest_win.cpp reads a file another program has locked";
+#else
     TempDir dir;
     ASSERT_EQ(::mkfifo(dir.file("pipe.ini").c_str(), 0600), 0);
     EXPECT_THROW(TBigIniFile ini(dir.file("pipe.ini")), EInOutError);
@@ -403,6 +412,7 @@ TEST(IniFile, UnreadableFileFailsConstructionAndIsNeverOverwritten) {
     struct stat st {};
     ASSERT_EQ(::stat(dir.file("pipe.ini").c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
+#endif
 }
 
 TEST(AppIniFile, NameComesFromTheExecutableAsItsFolderStoresIt) {
@@ -420,7 +430,7 @@ TEST(AppIniFile, NameComesFromTheExecutableAsItsFolderStoresIt) {
         ScopedExecutablePath exe(dir.file("gone.exe"));
         EXPECT_EQ(TAppIniFile::DefaultFileName(), dir.file("gone.ini"));
     }
-    // The real executable has no extension, so ".ini" is appended to its name.
-    EXPECT_TRUE(TAppIniFile::DefaultFileName().ends_with("/BigIniTest.ini"))
+    // The real executable's name, with ".ini" appended (POSIX) or in place of ".exe".
+    EXPECT_EQ(platform::extractFileName(TAppIniFile::DefaultFileName()), "BigIniTest.ini")
         << TAppIniFile::DefaultFileName();
 }

@@ -4,10 +4,7 @@
 
 #include "platform/Process.h"
 
-#include <cerrno>
-#include <climits>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 using namespace testing_support;
 using Lines = std::vector<std::string>;
@@ -128,7 +125,7 @@ TEST_F(ItemStore, FailedSaveRaisesAndKeepsFileAndTable) {
     LoadItems();
     ItemPrograms[1] = "/b";
     {
-        ScopedRenameFailure failure(ENOSPC);
+        ScopedRenameFailure failure(diskFullError);
         EXPECT_EQ(ioCode([] { SaveItems(); }), 101);
     }
     EXPECT_EQ(readBytes(iniPath), original);
@@ -154,7 +151,7 @@ TEST_F(ItemStore, FreeItemStoreWritesPendingChangesAndReportsFailure) {
     AppIni->WriteValue("Config", "Late", "2");
     ScopedErrorCapture errors;
     {
-        ScopedRenameFailure failure(EACCES);
+        ScopedRenameFailure failure(accessDeniedError);
         EXPECT_NO_THROW(FreeItemStore());
     }
     EXPECT_EQ(AppIni, nullptr);
@@ -171,7 +168,7 @@ TEST(RunProgram, FormsTheCommandLineInTheGivenFolder) {
     EXPECT_EQ(currentDirectory(), dir.path());
 
     // A folder that cannot be made current starts nothing.
-    EXPECT_EQ(ioCode([] { RunProgram("prog", "", ""); }), 2);
+    EXPECT_EQ(ioCode([] { RunProgram("prog", "", ""); }), emptyFolderCode);
     EXPECT_EQ(ioCode([&] { RunProgram(dir.file("x/prog"), "", dir.file("x/")); }), 2);
     EXPECT_EQ(starts.lines.size(), 2u);
 }
@@ -185,7 +182,7 @@ TEST(RunProgram, CommandLineLimit) {
     ASSERT_EQ(starts.lines.size(), 1u);
     EXPECT_EQ(starts.lines[0].size(), 255u);
 
-    ASSERT_EQ(::chdir(before.c_str()), 0);
+    platform::setCurrentDirectory(before);
     try {
         RunProgram(program, "x", dir.path());
         ADD_FAILURE() << "a 257-character command line was accepted";
@@ -199,9 +196,12 @@ TEST(RunProgram, CommandLineLimit) {
 }
 
 TEST(RunProgram, StartsARealProgramAndReportsAMissingOne) {
+#ifdef _WIN32
+    GTEST_SKIP() << "starts a shell script; Tools1Test_win.cpp starts a Windows program";
+#else
     TempDir dir;
     const std::string folder = dir.file("apps dir/");
-    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    makeFolder(folder);
     makeExecutable(folder + "run me", "#!/bin/sh\npwd > '" + dir.file("out.tmp") + "' && mv '" +
                                           dir.file("out.tmp") + "' '" + dir.file("out") + "'\n");
     RunProgram(folder + "run me", "", folder);
@@ -210,7 +210,8 @@ TEST(RunProgram, StartsARealProgramAndReportsAMissingOne) {
 
     // The folder exists but the program does not: the folder is current, and the failure is
     // reported instead of passing for a start.
-    ASSERT_EQ(::chdir("/"), 0);
+    platform::setCurrentDirectory("/");
     EXPECT_EQ(ioCode([&] { RunProgram(folder + "missing", "", folder); }), 2);
     EXPECT_EQ(currentDirectory(), dir.file("apps dir"));
+#endif
 }

@@ -58,6 +58,24 @@ void raiseIoError(int err) {
     throw ioErrorFromErrno(err);
 }
 
+EInOutError ioErrorFromWindowsError(std::uint32_t code) {
+    // Numbers from winerror.h, named here so the mapping stays testable on every system.
+    constexpr std::uint32_t handleDiskFull = 39; // ERROR_HANDLE_DISK_FULL
+    constexpr std::uint32_t diskFull = 112;      // ERROR_DISK_FULL
+    switch (code) {
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+        return EInOutError(static_cast<int>(code));
+    case handleDiskFull:
+    case diskFull:
+        return EInOutError(101);
+    default:
+        return EInOutError(static_cast<int>(code), "I/O error " + std::to_string(code));
+    }
+}
+
 namespace {
 
 void writeToStandardError(const std::exception& error) {

@@ -1,6 +1,7 @@
 // Exceptions of the runtime and the application's last-resort error reporting.
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <string>
@@ -56,6 +57,12 @@ namespace platform {
 EInOutError ioErrorFromErrno(int err);
 
 [[noreturn]] void raiseIoError(int err);
+
+// The I/O error for a Windows error code (GetLastError()). Windows numbers its errors the way
+// the runtime numbers its own for 2 to 5, so those keep their code and message; a full disk
+// reads "Disk full" as it does on POSIX; every other code is "I/O error N", also where N
+// happens to be one of the runtime's own numbers.
+EInOutError ioErrorFromWindowsError(std::uint32_t code);
 
 // Where errors go that nobody above can catch: destructors, event handlers. The handler may
 // show a message box; it must not throw. EAbort never reaches it.

@@ -1,6 +1,7 @@
 // Files read and written byte for byte, and where the running program lives.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -16,8 +17,9 @@ std::string readFile(const std::string& path);
 
 // Replaces a file so that readers and a crash only ever see the old or the new content: the
 // text goes to a temporary file beside the target, reaches the disk, and is then renamed over
-// the target. A save that is not committed, or fails on the way, removes the temporary file and
-// leaves the target as it was.
+// the target (on Windows by MoveFileExA with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH).
+// A save that is not committed, or fails on the way, removes the temporary file and leaves the
+// target as it was.
 class AtomicFile {
 public:
     // Creates the temporary file; raises EInOutError when the folder does not allow it.
@@ -42,14 +44,16 @@ private:
     std::string m_targetPath;
     std::string m_temporaryPath;
     std::string m_buffer;
-    int m_fd = -1;
+    // A descriptor, or a HANDLE on Windows; -1 is "none" for both systems.
+    std::intptr_t m_file = -1;
 };
 
 // The whole content in one atomic replacement (see AtomicFile).
 void writeFileAtomic(const std::string& path, std::string_view content);
 
 // The rename step of AtomicFile, replaceable so that tests can make the last step of a save
-// fail. Same contract as POSIX rename(): 0 on success, else -1 with errno set.
+// fail. Returns 0 on success, else the system's error code (errno, or GetLastError() on
+// Windows), so a replacement can fail the same way on every system.
 using RenameFunction = std::function<int(const char* from, const char* to)>;
 RenameFunction setRenameFunction(RenameFunction rename);
 
@@ -61,9 +65,10 @@ std::string executablePath();
 using ExecutablePathSource = std::function<std::string()>;
 ExecutablePathSource setExecutablePathSource(ExecutablePathSource source);
 
-// The name under which the path's folder stores the file, found by scanning the folder: the
-// exact name when it is there, else the first entry that differs only in letter case. Empty
-// when the folder holds no such entry.
+// The name under which the path's folder stores the file: the exact name when it is there,
+// else the first entry that differs only in letter case; on Windows the long name that
+// FindFirstFileA reports, which also turns a short 8.3 name into the stored one. Empty when
+// the folder holds no such entry.
 std::optional<std::string> storedFileName(const std::string& path);
 
 } // namespace platform

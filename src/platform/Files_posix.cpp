@@ -1,6 +1,7 @@
 #include "platform/Files.h"
 
 #include "platform/Errors.h"
+#include "platform/FilesSystem.h"
 #include "platform/Strings.h"
 
 #include <algorithm>
@@ -20,17 +21,9 @@ namespace {
 
 constexpr std::size_t bufferSize = 16384;
 
-RenameFunction& renameFunction() {
-    static RenameFunction rename = ::rename;
-    return rename;
-}
+} // namespace
 
-ExecutablePathSource& executablePathSource() {
-    static ExecutablePathSource source;
-    return source;
-}
-
-std::string systemExecutablePath() {
+std::string detail::systemExecutablePath() {
     std::string path(PATH_MAX, '\0');
     for (;;) {
         const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
@@ -43,6 +36,12 @@ std::string systemExecutablePath() {
         path.resize(path.size() * 2);
     }
 }
+
+int detail::systemRename(const char* from, const char* to) {
+    return ::rename(from, to) == 0 ? 0 : errno;
+}
+
+namespace {
 
 // A symbolic link stays a link: the save replaces the file it points to.
 std::string resolveTarget(const std::string& path) {
@@ -116,8 +115,8 @@ AtomicFile::AtomicFile(const std::string& path) : m_targetPath(resolveTarget(pat
     for (int attempt = 0;; ++attempt) {
         m_temporaryPath = m_targetPath + ".tmp-" + std::to_string(::getpid()) + "-" +
                           std::to_string(counter.fetch_add(1));
-        m_fd = ::open(m_temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (m_fd >= 0)
+        m_file = ::open(m_temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (m_file >= 0)
             break;
         if (errno != EEXIST || attempt > 100) {
             const int err = errno;
@@ -127,8 +126,8 @@ AtomicFile::AtomicFile(const std::string& path) : m_targetPath(resolveTarget(pat
     }
     if (targetExists) {
         // The new file takes the old one's place, so it takes its permissions and owner too.
-        ::fchmod(m_fd, target.st_mode & 07777);
-        if (::fchown(m_fd, target.st_uid, target.st_gid) != 0) {
+        ::fchmod(static_cast<int>(m_file), target.st_mode & 07777);
+        if (::fchown(static_cast<int>(m_file), target.st_uid, target.st_gid) != 0) {
             // Only root may give a file away; anyone else keeps the file as their own.
         }
     }
@@ -140,7 +139,7 @@ AtomicFile::~AtomicFile() {
 }
 
 void AtomicFile::write(std::string_view data) {
-    if (m_fd < 0)
+    if (m_file < 0)
         throw EInOutError(103); // the runtime's "file not open"
     while (!data.empty()) {
         const std::size_t room = bufferSize - m_buffer.size();
@@ -155,7 +154,7 @@ void AtomicFile::write(std::string_view data) {
 void AtomicFile::flushBuffer() {
     std::string_view pending(m_buffer);
     while (!pending.empty()) {
-        const ssize_t n = ::write(m_fd, pending.data(), pending.size());
+        const ssize_t n = ::write(static_cast<int>(m_file), pending.data(), pending.size());
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -167,15 +166,16 @@ void AtomicFile::flushBuffer() {
 }
 
 void AtomicFile::commit() {
-    if (m_fd < 0)
+    if (m_file < 0)
         throw EInOutError(103);
     flushBuffer();
-    if (::fsync(m_fd) != 0)
+    if (::fsync(static_cast<int>(m_file)) != 0)
         fail(errno);
-    const int closed = ::close(m_fd);
-    m_fd = -1;
-    if (closed != 0 || renameFunction()(m_temporaryPath.c_str(), m_targetPath.c_str()) != 0) {
-        const int err = errno;
+    const int closed = ::close(static_cast<int>(m_file));
+    m_file = -1;
+    const int err =
+        closed != 0 ? errno : detail::renameForSave(m_temporaryPath.c_str(), m_targetPath.c_str());
+    if (err != 0) {
         ::unlink(m_temporaryPath.c_str());
         raiseIoError(err);
     }
@@ -188,36 +188,12 @@ void AtomicFile::fail(int err) {
 }
 
 void AtomicFile::cancel() noexcept {
-    if (m_fd < 0)
+    if (m_file < 0)
         return;
-    ::close(m_fd);
-    m_fd = -1;
+    ::close(static_cast<int>(m_file));
+    m_file = -1;
     ::unlink(m_temporaryPath.c_str());
     m_buffer.clear();
-}
-
-void writeFileAtomic(const std::string& path, std::string_view content) {
-    AtomicFile file(path);
-    file.write(content);
-    file.commit();
-}
-
-RenameFunction setRenameFunction(RenameFunction rename) {
-    RenameFunction previous = std::move(renameFunction());
-    renameFunction() = rename ? std::move(rename) : RenameFunction(::rename);
-    return previous;
-}
-
-std::string executablePath() {
-    if (const ExecutablePathSource& source = executablePathSource())
-        return source();
-    return systemExecutablePath();
-}
-
-ExecutablePathSource setExecutablePathSource(ExecutablePathSource source) {
-    ExecutablePathSource previous = std::move(executablePathSource());
-    executablePathSource() = std::move(source);
-    return previous;
 }
 
 std::optional<std::string> storedFileName(const std::string& path) {

@@ -16,11 +16,6 @@ namespace platform {
 
 namespace {
 
-ProgramStarter& programStarter() {
-    static ProgramStarter starter = spawnCommandLine;
-    return starter;
-}
-
 // Started programs stay our children until they end; collecting them now and then keeps a bar
 // that runs for weeks from gathering zombies, without a signal handler or a thread.
 std::vector<pid_t>& startedPrograms() {
@@ -82,16 +77,6 @@ void setCurrentDirectory(const std::string& folder) {
         raiseIoError(errno);
 }
 
-void startProgram(const std::string& commandLine, ShowCommand show) {
-    programStarter()(commandLine, show);
-}
-
-ProgramStarter setProgramStarter(ProgramStarter starter) {
-    ProgramStarter previous = std::move(programStarter());
-    programStarter() = starter ? std::move(starter) : ProgramStarter(spawnCommandLine);
-    return previous;
-}
-
 void spawnCommandLine(const std::string& commandLine, ShowCommand) {
     reapEndedPrograms();
 
@@ -121,31 +106,6 @@ void spawnCommandLine(const std::string& commandLine, ShowCommand) {
     if (err != 0)
         raiseIoError(err);
     startedPrograms().push_back(pid);
-}
-
-std::vector<std::string> splitCommandLine(std::string_view commandLine) {
-    std::vector<std::string> words;
-    std::string word;
-    bool inWord = false;
-    bool quoted = false;
-    for (char c : commandLine) {
-        if (c == '"') {
-            quoted = !quoted;
-            inWord = true; // "" is an empty word of its own
-        } else if (!quoted && (c == ' ' || c == '\t')) {
-            if (inWord) {
-                words.push_back(std::move(word));
-                word.clear();
-                inWord = false;
-            }
-        } else {
-            word += c;
-            inWord = true;
-        }
-    }
-    if (inWord)
-        words.push_back(std::move(word));
-    return words;
 }
 
 } // namespace platform

@@ -13,8 +13,10 @@ std::string upperCase(std::string_view text);
 
 // Case-insensitive order of section and key names. One comparison serves lookups, sorting and
 // duplicate removal, so two names are "the same" in exactly one sense. We fold ASCII letters
-// only and compare the other bytes by value: a locale's rules would make the result depend on
-// the user's settings, and a file written under one locale could read differently under another.
+// only and compare the other bytes by value, on Windows too, rather than asking the user's
+// locale (CompareStringA): a locale's rules would make the result depend on the user's
+// settings, and an INI file written under one locale, or on the other system, could then read
+// differently, with two sections becoming one or one key no longer found.
 int compareText(std::string_view a, std::string_view b);
 bool sameText(std::string_view a, std::string_view b);
 

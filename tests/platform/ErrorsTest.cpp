@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <gtest/gtest.h>
 
 using testing_support::ScopedErrorCapture;
@@ -27,8 +28,12 @@ TEST(Errors, InOutErrorMessagesFollowTheCode) {
 
 TEST(Errors, ErrnoValuesMapToTheRuntimeCodes) {
     const std::pair<int, int> mapped[] = {
-        {ENOENT, 2}, {ENOTDIR, 3}, {ENAMETOOLONG, 3}, {EMFILE, 4},   {ENFILE, 4},  {EACCES, 5},
-        {EPERM, 5},  {EROFS, 5},   {EISDIR, 5},       {ENOSPC, 101}, {EDQUOT, 101}};
+        {ENOENT, 2},  {ENOTDIR, 3}, {ENAMETOOLONG, 3}, {EMFILE, 4}, {ENFILE, 4},
+        {EACCES, 5},  {EPERM, 5},   {EROFS, 5},        {EISDIR, 5}, {ENOSPC, 101},
+#ifdef EDQUOT
+        {EDQUOT, 101}
+#endif
+    };
     for (const auto& [err, code] : mapped)
         EXPECT_EQ(platform::ioErrorFromErrno(err).ErrorCode(), code) << "errno " << err;
 
@@ -38,6 +43,24 @@ TEST(Errors, ErrnoValuesMapToTheRuntimeCodes) {
     EXPECT_EQ(io.ErrorCode(), EIO);
     EXPECT_EQ(io.Message(), "I/O error " + std::to_string(EIO));
     EXPECT_THROW(platform::raiseIoError(ENOENT), EInOutError);
+}
+
+TEST(Errors, WindowsErrorCodesMapToTheRuntimeCodes) {
+    // File and path not found, too many open files and access denied share the runtime's
+    // numbers; both disk-full codes read as the runtime's "Disk full".
+    const std::pair<std::uint32_t, int> listed[] = {{2, 2}, {3, 3},    {4, 4},
+                                                    {5, 5}, {39, 101}, {112, 101}};
+    for (const auto& [code, runtimeCode] : listed)
+        EXPECT_EQ(platform::ioErrorFromWindowsError(code).ErrorCode(), runtimeCode) << code;
+    EXPECT_EQ(platform::ioErrorFromWindowsError(5).Message(), "File access denied");
+
+    // Everything else keeps the system's number and says it, even where the number is one of
+    // the runtime's own: 100 is ERROR_TOO_MANY_SEMAPHORES, no end of a file.
+    for (const std::uint32_t code : {32u, 100u, 101u, 106u, 193u, 267u}) {
+        const EInOutError error = platform::ioErrorFromWindowsError(code);
+        EXPECT_EQ(error.ErrorCode(), static_cast<int>(code));
+        EXPECT_EQ(error.Message(), "I/O error " + std::to_string(code));
+    }
 }
 
 TEST(Errors, GuardedHandsErrorsToTheHandlerAndKeepsAbortSilent) {

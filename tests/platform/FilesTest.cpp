@@ -1,25 +1,11 @@
+// Files as every system has them; FilesTest_posix.cpp and FilesTest_win.cpp hold the rest.
 #include "platform/Files.h"
 
 #include "TestSupport.h"
 
-#include <cerrno>
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace testing_support;
-
-namespace {
-
-mode_t modeOf(const std::string& path) {
-    struct stat st {};
-    ::stat(path.c_str(), &st);
-    return st.st_mode & 07777;
-}
-
-} // namespace
 
 TEST(Files, ReadFileIsByteExactAndReportsMissingFiles) {
     TempDir dir;
@@ -34,40 +20,6 @@ TEST(Files, ReadFileIsByteExactAndReportsMissingFiles) {
     EXPECT_FALSE(platform::fileExists(dir.path()));
 }
 
-TEST(Files, ReadingSomethingOtherThanAFileFailsInsteadOfHanging) {
-    TempDir dir;
-    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
-    EXPECT_EQ(ioCode([&] { platform::readFile(dir.file("pipe")); }), 5);
-    EXPECT_EQ(ioCode([&] { platform::readFile(dir.path()); }), 5);
-    EXPECT_EQ(ioCode([&] { platform::readFile("/dev/zero"); }), 5);
-}
-
-TEST(Files, AtomicSaveReplacesContentAndKeepsPermissions) {
-    TempDir dir;
-    const std::string path = dir.file("settings.ini");
-    writeBytes(path, "old");
-    ::chmod(path.c_str(), 0640);
-    const std::string big(100000, 'n');
-    platform::writeFileAtomic(path, big);
-    EXPECT_EQ(readBytes(path), big);
-    EXPECT_EQ(modeOf(path), 0640u);
-    EXPECT_EQ(listFolder(dir.path()), std::vector<std::string>{"settings.ini"});
-
-    platform::writeFileAtomic(dir.file("new.ini"), "");
-    EXPECT_EQ(readBytes(dir.file("new.ini")), "");
-}
-
-TEST(Files, AtomicSaveThroughALinkReplacesTheLinkedFile) {
-    TempDir dir;
-    writeBytes(dir.file("real.ini"), "old");
-    ASSERT_EQ(::symlink("real.ini", dir.file("link.ini").c_str()), 0);
-    platform::writeFileAtomic(dir.file("link.ini"), "new");
-    struct stat st {};
-    ASSERT_EQ(::lstat(dir.file("link.ini").c_str(), &st), 0);
-    EXPECT_TRUE(S_ISLNK(st.st_mode));
-    EXPECT_EQ(readBytes(dir.file("real.ini")), "new");
-}
-
 TEST(Files, CancelledSaveLeavesTheOldFileAlone) {
     TempDir dir;
     const std::string path = dir.file("a.ini");
@@ -79,35 +31,4 @@ TEST(Files, CancelledSaveLeavesTheOldFileAlone) {
     }
     EXPECT_EQ(readBytes(path), "original\r\n");
     EXPECT_EQ(listFolder(dir.path()), std::vector<std::string>{"a.ini"});
-}
-
-TEST(Files, WriteFailureMidwayLeavesTheOldFileAlone) {
-    TempDir dir;
-    const std::string path = dir.file("a.ini");
-    const std::string original(1000, 'o');
-    writeBytes(path, original);
-
-    // A file size limit makes the kernel refuse the write part way, whoever we are.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    rlimit limited = old;
-    limited.rlim_cur = 50000;
-    ::setrlimit(RLIMIT_FSIZE, &limited);
-    const int code = ioCode([&] { platform::writeFileAtomic(path, std::string(200000, 'n')); });
-    ::setrlimit(RLIMIT_FSIZE, &old);
-
-    EXPECT_EQ(code, EFBIG);
-    EXPECT_EQ(readBytes(path), original);
-    EXPECT_EQ(listFolder(dir.path()), std::vector<std::string>{"a.ini"});
-}
-
-TEST(Files, StoredNamePrefersTheExactNameThenAnyCase) {
-    TempDir dir;
-    writeBytes(dir.file("Tevlo"), "");
-    EXPECT_EQ(platform::storedFileName(dir.file("tevlo")), "Tevlo");
-    writeBytes(dir.file("tevlo"), "");
-    EXPECT_EQ(platform::storedFileName(dir.file("tevlo")), "tevlo");
-    EXPECT_EQ(platform::storedFileName(dir.file("other")), std::nullopt);
-    EXPECT_EQ(platform::storedFileName(dir.file("missing/x")), std::nullopt);
 }

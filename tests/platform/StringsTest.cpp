@@ -36,3 +36,17 @@ TEST(Strings, PathParts) {
     EXPECT_EQ(extractFilePath("C:\\apps\\x.exe"), ""); // backslash and colon are name bytes here
 #endif
 }
+
+#ifdef _WIN32
+TEST(Strings, WindowsPathsEndFoldersAtBackslashColonAndSlash) {
+    EXPECT_EQ(extractFilePath("C:\\Program Files\\Tevlo\\tevlo.exe"), "C:\\Program Files\\Tevlo\\");
+    EXPECT_EQ(extractFilePath("C:tevlo.exe"), "C:");
+    EXPECT_EQ(extractFileName("C:tevlo.exe"), "tevlo.exe");
+    EXPECT_EQ(extractFilePath("D:/apps\\x/y.exe"), "D:/apps\\x/");
+    EXPECT_EQ(extractFilePath("\\\\server\\share\\a.exe"), "\\\\server\\share\\");
+    EXPECT_EQ(changeFileExt("C:\\v1.2\\tevlo", ".ini"), "C:\\v1.2\\tevlo.ini");
+    EXPECT_EQ(changeFileExt("C:.hidden\\Tevlo.EXE", ".ini"), "C:.hidden\\Tevlo.ini");
+    EXPECT_EQ(changeFileExt("C:v1.2", ".ini"), "C:v1.ini");
+    EXPECT_EQ(changeFileExt("C:.x:tevlo", ".ini"), "C:.x:tevlo.ini");
+}
+#endif

@@ -21,8 +21,9 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::string& path() const { return m_path; }
-    // path() joined with name by "/".
-    std::string file(const std::string& name) const { return m_path + "/" + name; }
+    // path() joined with name by the system's own delimiter ("/", or "\\" on Windows), so that
+    // paths compare equal to what the system reports back.
+    std::string file(const std::string& name) const;
 
 private:
     std::string m_path;
@@ -41,21 +42,38 @@ std::string errorOf(const std::function<void()>& action);
 // The process's current directory; empty when the system does not tell.
 std::string currentDirectory();
 
+// System error codes for failures the tests bring about, as this system reports them (errno
+// values on POSIX, GetLastError() codes on Windows).
+extern const int accessDeniedError;
+extern const int diskFullError;
+// A failure that has no code of its own in the runtime's list.
+extern const int unlistedError;
+// The runtime's code for making an empty folder name current: POSIX says "not found" (2),
+// Windows "invalid name" (ERROR_INVALID_NAME, 123).
+extern const int emptyFolderCode;
+
 void writeBytes(const std::string& path, const std::string& bytes);
+void makeFolder(const std::string& path);
+void removeFile(const std::string& path);
 std::string readBytes(const std::string& path);
 bool exists(const std::string& path);
 // Names in a folder, without "." and "..", sorted.
 std::vector<std::string> listFolder(const std::string& path);
 void makeExecutable(const std::string& path, const std::string& content);
 
-// Runs check in a child process that lacks root's privileges (it becomes "nobody" when we are
-// root, since root ignores file permissions) and answers whether check returned true there.
+// POSIX only. Runs check in a child process that lacks root's privileges (it becomes "nobody" when
+// we are root, since root ignores file permissions) and answers whether check returned true there.
 // The check must report through its result only: the child's test framework state is lost.
 bool runUnprivileged(const std::function<bool()>& check);
 
 // Waits, up to a generous limit, until a file exists; true when it appeared. Used to wait for
 // programs the tests started, never to judge speed.
 bool waitForFile(const std::string& path);
+
+// Windows only. The path of tevlo-probe.exe, the test program built beside the tests; started,
+// it writes "<folder it ran in>\n<its command line>\n<show command>\n" to its own path with the
+// extension ".out".
+std::string probeProgram();
 
 // Makes executablePath() answer with the given path while in scope.
 class ScopedExecutablePath {
@@ -79,7 +97,8 @@ private:
     platform::ExceptionHandler m_previous;
 };
 
-// Makes the rename step of every atomic save fail with the given errno while in scope.
+// Makes the rename step of every atomic save fail with the given system error code while in
+// scope.
 class ScopedRenameFailure {
 public:
     explicit ScopedRenameFailure(int err);

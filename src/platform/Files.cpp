@@ -1,0 +1,54 @@
+// The parts of Files that are the same on every system: the seams and the one-call save.
+#include "platform/Files.h"
+
+#include "platform/FilesSystem.h"
+
+namespace platform {
+
+namespace {
+
+RenameFunction& renameFunction() {
+    static RenameFunction rename = detail::systemRename;
+    return rename;
+}
+
+ExecutablePathSource& executablePathSource() {
+    static ExecutablePathSource source;
+    return source;
+}
+
+} // namespace
+
+namespace detail {
+
+int renameForSave(const char* from, const char* to) {
+    return renameFunction()(from, to);
+}
+
+} // namespace detail
+
+void writeFileAtomic(const std::string& path, std::string_view content) {
+    AtomicFile file(path);
+    file.write(content);
+    file.commit();
+}
+
+RenameFunction setRenameFunction(RenameFunction rename) {
+    RenameFunction previous = std::move(renameFunction());
+    renameFunction() = rename ? std::move(rename) : RenameFunction(detail::systemRename);
+    return previous;
+}
+
+std::string executablePath() {
+    if (const ExecutablePathSource& source = executablePathSource())
+        return source();
+    return detail::systemExecutablePath();
+}
+
+ExecutablePathSource setExecutablePathSource(ExecutablePathSource source) {
+    ExecutablePathSource previous = std::move(executablePathSource());
+    executablePathSource() = std::move(source);
+    return previous;
+}
+
+} // namespace platform

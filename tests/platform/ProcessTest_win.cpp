@@ -1,0 +1,94 @@
+// Program starts and the current folder on Windows, with the probe program the tests build.
+#include "platform/Process.h"
+
+#include "TestSupport.h"
+
+#include "platform/Strings.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+#include <windows.h>
+
+using namespace testing_support;
+using platform::ShowCommand;
+
+namespace {
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// A copy of the probe under the given path; returns where its report will appear.
+std::string placeProbe(const std::string& path) {
+    if (!::CopyFileA(probeProgram().c_str(), path.c_str(), TRUE))
+        throw std::runtime_error("cannot copy the probe to " + path);
+    return platform::changeFileExt(path, ".out");
+}
+
+} // namespace
+
+TEST(Process, SetCurrentDirectoryTakesDrivesAndBothSlashes) {
+    TempDir dir;
+    makeFolder(dir.file("sub"));
+    writeBytes(dir.file("file"), "");
+    EXPECT_EQ(ioCode([&] { platform::setCurrentDirectory(dir.file("sub") + "/"); }), 0);
+    EXPECT_EQ(currentDirectory(), dir.file("sub"));
+    EXPECT_EQ(ioCode([&] { platform::setCurrentDirectory(dir.path() + "\\"); }), 0);
+    EXPECT_EQ(currentDirectory(), dir.path());
+    // "X:" alone is the current folder of drive X, here the one just made current.
+    EXPECT_EQ(ioCode([&] { platform::setCurrentDirectory(dir.path().substr(0, 2)); }), 0);
+    EXPECT_EQ(currentDirectory(), dir.path());
+
+    EXPECT_EQ(ioCode([&] { platform::setCurrentDirectory(dir.file("missing")); }), 2);
+    EXPECT_EQ(ioCode([&] { platform::setCurrentDirectory(dir.file("missing\\deeper")); }), 3);
+    EXPECT_EQ(errorOf([&] { platform::setCurrentDirectory(dir.file("file")); }),
+              "I/O error 267"); // ERROR_DIRECTORY
+    EXPECT_EQ(ioCode([] { platform::setCurrentDirectory(""); }), emptyFolderCode);
+    EXPECT_EQ(currentDirectory(), dir.path()) << "a refused change leaves the folder as it was";
+}
+
+TEST(Process, StartsAProgramPathWithBlanksAsWinExecDoes) {
+    TempDir dir;
+    const std::string folder = dir.file("my apps");
+    makeFolder(folder);
+    const std::string out = placeProbe(folder + "\\probe with blanks.exe");
+    platform::setCurrentDirectory(folder);
+
+    // Unquoted: the system tries the line up to each blank in turn until a program is found,
+    // and ".exe" may be left out.
+    const std::string program = folder + "\\probe with blanks";
+    const std::string arguments = "  first \"two words\"";
+    platform::spawnCommandLine(program + arguments, ShowCommand::Show);
+    ASSERT_TRUE(waitForFile(out));
+    const auto lines = linesOf(readBytes(out));
+    ASSERT_EQ(lines.size(), 3u) << readBytes(out);
+    EXPECT_EQ(lines[0], folder);
+    // Windows hands the line over unchanged; Wine puts quotes around the program it found.
+    EXPECT_TRUE(lines[1] == program + arguments || lines[1] == '"' + program + '"' + arguments)
+        << lines[1];
+    EXPECT_EQ(lines[2], "5") << "SW_SHOW";
+}
+
+TEST(Process, FindsProgramsInTheSystemFolder) {
+    TempDir dir;
+    platform::setCurrentDirectory(dir.path());
+    platform::spawnCommandLine("cmd.exe /c echo started> started.txt", ShowCommand::Show);
+    ASSERT_TRUE(waitForFile(dir.file("started.txt")));
+}
+
+TEST(Process, FailedStartsRaiseTheSystemsCode) {
+    TempDir dir;
+    writeBytes(dir.file("not a program.exe"), "MZ? no, just text");
+    const auto start = [](const std::string& line) {
+        return ioCode([&] { platform::spawnCommandLine(line, ShowCommand::Show); });
+    };
+    EXPECT_EQ(start(dir.file("missing.exe")), 2);
+    EXPECT_EQ(start("tevlo-no-such-program-anywhere"), 2);
+    EXPECT_EQ(start(""), 2);
+    EXPECT_EQ(start(" \t "), 2);
+    EXPECT_EQ(start(dir.file("not a program.exe")), 193); // ERROR_BAD_EXE_FORMAT
+}
