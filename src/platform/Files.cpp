@@ -1,7 +1,10 @@
 // The parts of Files that are the same on every system: the seams and the one-call save.
 #include "platform/Files.h"
 
+#include "platform/Errors.h"
 #include "platform/FilesSystem.h"
+
+#include <algorithm>
 
 namespace platform {
 
@@ -26,6 +29,23 @@ int renameForSave(const char* from, const char* to) {
 }
 
 } // namespace detail
+
+AtomicFile::~AtomicFile() {
+    cancel();
+}
+
+void AtomicFile::write(std::string_view data) {
+    if (m_file == -1)
+        throw EInOutError(103); // the runtime's "file not open"
+    while (!data.empty()) {
+        const std::size_t room = detail::bufferSize - m_buffer.size();
+        const std::size_t n = std::min(room, data.size());
+        m_buffer.append(data.substr(0, n));
+        data.remove_prefix(n);
+        if (m_buffer.size() == detail::bufferSize)
+            flushBuffer();
+    }
+}
 
 void writeFileAtomic(const std::string& path, std::string_view content) {
     AtomicFile file(path);

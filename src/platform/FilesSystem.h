@@ -1,9 +1,13 @@
 // What the system-specific half of Files gives the shared half.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace platform::detail {
+
+// Saves write through a buffer of this size, and reads take files in pieces of it.
+constexpr std::size_t bufferSize = 16384;
 
 // The path the system reports for the running program; empty when it does not tell.
 std::string systemExecutablePath();

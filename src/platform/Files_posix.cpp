@@ -17,11 +17,7 @@
 
 namespace platform {
 
-namespace {
-
-constexpr std::size_t bufferSize = 16384;
-
-} // namespace
+namespace {} // namespace
 
 std::string detail::systemExecutablePath() {
     std::string path(PATH_MAX, '\0');
@@ -90,7 +86,7 @@ std::string readFile(const std::string& path) {
     std::string content;
     if (st.st_size > 0)
         content.reserve(static_cast<std::size_t>(st.st_size));
-    char buffer[bufferSize];
+    char buffer[detail::bufferSize];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n == 0)
@@ -131,24 +127,7 @@ AtomicFile::AtomicFile(const std::string& path) : m_targetPath(resolveTarget(pat
             // Only root may give a file away; anyone else keeps the file as their own.
         }
     }
-    m_buffer.reserve(bufferSize);
-}
-
-AtomicFile::~AtomicFile() {
-    cancel();
-}
-
-void AtomicFile::write(std::string_view data) {
-    if (m_file < 0)
-        throw EInOutError(103); // the runtime's "file not open"
-    while (!data.empty()) {
-        const std::size_t room = bufferSize - m_buffer.size();
-        const std::size_t n = std::min(room, data.size());
-        m_buffer.append(data.substr(0, n));
-        data.remove_prefix(n);
-        if (m_buffer.size() == bufferSize)
-            flushBuffer();
-    }
+    m_buffer.reserve(detail::bufferSize);
 }
 
 void AtomicFile::flushBuffer() {

@@ -14,8 +14,6 @@ namespace platform {
 
 namespace {
 
-constexpr std::size_t bufferSize = 16384;
-
 HANDLE handleOf(std::intptr_t file) {
     return reinterpret_cast<HANDLE>(file);
 }
@@ -87,7 +85,7 @@ std::string readFile(const std::string& path) {
     LARGE_INTEGER size{};
     if (::GetFileSizeEx(file, &size) && size.QuadPart > 0)
         content.reserve(static_cast<std::size_t>(size.QuadPart));
-    char buffer[bufferSize];
+    char buffer[detail::bufferSize];
     for (;;) {
         DWORD n = 0;
         if (!::ReadFile(file, buffer, sizeof buffer, &n, nullptr))
@@ -122,24 +120,7 @@ AtomicFile::AtomicFile(const std::string& path) : m_targetPath(path) {
             throw ioErrorFromWindowsError(err);
         }
     }
-    m_buffer.reserve(bufferSize);
-}
-
-AtomicFile::~AtomicFile() {
-    cancel();
-}
-
-void AtomicFile::write(std::string_view data) {
-    if (m_file == -1)
-        throw EInOutError(103); // the runtime's "file not open"
-    while (!data.empty()) {
-        const std::size_t room = bufferSize - m_buffer.size();
-        const std::size_t n = std::min(room, data.size());
-        m_buffer.append(data.substr(0, n));
-        data.remove_prefix(n);
-        if (m_buffer.size() == bufferSize)
-            flushBuffer();
-    }
+    m_buffer.reserve(detail::bufferSize);
 }
 
 void AtomicFile::flushBuffer() {
