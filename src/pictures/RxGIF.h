@@ -2,67 +2,14 @@
 // frame of the file but only ever shows one, the current frame.
 #pragma once
 
+#include "pictures/GifFile.h"
 #include "platform/Graphics.h"
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
-
-// The error texts of the reader, by their string ids.
-namespace gif_messages {
-constexpr int SGIFVersion = 61092;
-constexpr int SGIFCodeSize = 61095;
-constexpr int SWrongGIFColors = 61096;
-constexpr int SBadGIFExtension = 61097;
-constexpr int SGIFNoResize = 61099;
-constexpr int SGIFImage = 61100;
-const char* text(int id);
-} // namespace gif_messages
-
-// Frames bigger than this are refused before anything is allocated for them.
-constexpr int maxGIFSide = 16384;
-constexpr std::int64_t maxGIFBitmapBytes = 64LL * 1024 * 1024;
-
-struct TGIFColorTable {
-    int Count = 0;
-    std::array<std::array<std::uint8_t, 3>, 256> Colors{};
-
-    // R + 256 G + 65536 B of an entry.
-    TColor Color(int index) const;
-};
-
-// What every picture copied from one loaded file shares.
-struct TGIFData {
-    std::vector<std::string> Comments;
-    std::uint8_t AspectRatio = 0;
-    std::uint8_t BitsPerPixel = 0;
-    std::uint8_t ColorResBits = 0;
-    TGIFColorTable ColorMap;
-};
-
-// A frame's encoded form, shared by every copy of the frame.
-struct TGIFItem {
-    // The minimum code size byte, then the data sub-blocks with their length bytes.
-    std::string ZipData;
-    int Width = 0;
-    int Height = 0;
-    std::uint8_t Flags = 0;
-    std::uint8_t BitsPerPixel = 0;
-    TGIFColorTable ColorMap;
-};
-
-enum class TExtensionKind : std::uint8_t { GraphicControl, PlainText, Application, Comment };
-
-struct TExtension {
-    TExtensionKind Kind = TExtensionKind::GraphicControl;
-    // One string per data sub-block; absent for a graphic control extension.
-    std::optional<std::vector<std::string>> Data;
-    // The fixed part, beginning with its block size byte.
-    std::string Fixed;
-};
 
 class TGIFImage;
 
@@ -105,8 +52,8 @@ public:
 private:
     friend class TGIFImage;
     void Reset();
-    void Read(class GifReader& reader, const TGIFColorTable& global,
-              std::vector<TExtension>&& extensions);
+    // Takes over a frame as the file reader left it.
+    void Adopt(TGIFFrameRecord&& record);
     void Decode();
     // The frame drawn with its transparent colour left out, kept until the bitmap changes.
     const QImage& KeyedImage();
@@ -167,7 +114,8 @@ public:
 private:
     friend class TGIFFrame;
     void Clear();
-    std::vector<TExtension> ReadExtensionGroup(class GifReader& reader, int& block);
+    // Takes over what the file reader read.
+    void Adopt(TGIFFile&& file);
     void RecalcScreenSize();
     void DecodeProgress(platform::TProgressStage stage, int percent, const std::string& message) {
         Progress(stage, percent, message);
@@ -183,12 +131,6 @@ private:
     bool m_looping = false;
     std::uint16_t m_repeatCount = 1;
 };
-
-// LZW decoding of one frame's encoded data into bottom-up rows of the given depth (1, 4 or 8
-// bits) and stride. Answers whether the data was damaged. Exposed for the tests.
-bool DecodeFrameBits(const std::string& zipData, int width, int height, int depth, int bitsPerPixel,
-                     bool interlaced, std::uint8_t* rows, std::size_t stride,
-                     const platform::TProgressEvent& progress);
 
 // Registers TGIFImage with the picture container for ".gif" and the "GIF Image" clipboard
 // format; more calls do nothing more. The finalisation takes the registration back.

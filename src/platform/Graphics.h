@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/Colors.h"
+#include "platform/Progress.h"
 
 #include <QImage>
 #include <QRect>
@@ -14,13 +15,6 @@
 class QPainter;
 
 namespace platform {
-
-enum class TProgressStage { psStarting, psRunning, psEnding };
-
-// Long loads report how far they are; percent is 0..100, message is empty unless an error is
-// passing through at the end.
-using TProgressEvent =
-    std::function<void(TProgressStage stage, int percent, const std::string& message)>;
 
 class TGraphic {
 public:
