@@ -24,10 +24,6 @@ TBarFrm* BarFrm = nullptr;
 
 namespace {
 
-// Vertical places for "Down" and "Middle" (list index 1 and 2), collapsed and expanded.
-constexpr int CollapsedTops[] = {0, 500, 242};
-constexpr int ExpandedTops[] = {0, 268, 135};
-
 QFont pixelFont(const char* family, int pixels) {
     QFont font{QString::fromLatin1(family)};
     font.setPixelSize(pixels);
@@ -61,15 +57,6 @@ public:
         return QSize(QStyledItemDelegate::sizeHint(option, index).width(), 11);
     }
 };
-
-// Only the letters a..z turn into capitals, whatever the caption's other letters are.
-QString asciiUpper(const QString& text) {
-    QString out = text;
-    for (QChar& c : out)
-        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
-            c = QChar(c.unicode() - 'a' + 'A');
-    return out;
-}
 
 bool checked(QCheckBox* TCfgFrm::*box) {
     return CfgFrm && (CfgFrm->*box)->isChecked();
@@ -335,7 +322,8 @@ void TBarFrm::AppIdle(bool& Done) {
         if (!button)
             continue;
         if (uppercase)
-            button->SetCaption(asciiUpper(button->Caption()));
+            button->SetCaption(
+                QString::fromStdString(platform::upperCase(button->Caption().toStdString())));
         if (button->Caption().isEmpty())
             button->SetCaption(QStringLiteral("?"));
     }

@@ -21,6 +21,11 @@ std::vector<std::string> ParseSectionNames(const std::string& text);
 // Raises "Cannot open file <path>" when the file cannot be read.
 std::vector<std::string> ReadSectionNames();
 
+// The bar's top edge by vertical place ("Up", "Down", "Middle"), collapsed and expanded. The
+// bar's own triggers move it only for "Down" and "Middle"; applying settings uses all three.
+inline constexpr int CollapsedTops[] = {10, 500, 242};
+inline constexpr int ExpandedTops[] = {10, 268, 135};
+
 class TBarFrm : public QWidget {
     Q_OBJECT
 public:

@@ -8,6 +8,7 @@
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/Image.h"
+#include "platform/Strings.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -32,9 +33,7 @@ const QString PictureFilter = QStringLiteral(
     "*.gif|*.gif");
 
 // Places of the bar on the desktop, by list index.
-constexpr int Lefts[] = {673, 10, 348};         // "Right", "Left", "Center"
-constexpr int CollapsedTops[] = {10, 500, 242}; // "Up", "Down", "Middle"
-constexpr int ExpandedTops[] = {10, 268, 135};
+constexpr int Lefts[] = {673, 10, 348}; // "Right", "Left", "Center"
 
 QFont pixelFont(int pixels, bool bold = false, bool underline = false) {
     QFont font{QStringLiteral("MS Serif")};
@@ -47,14 +46,6 @@ QFont pixelFont(int pixels, bool bold = false, bool underline = false) {
 // A stored place outside the list leaves the list without a selection.
 void selectPlace(QComboBox* list, int index) {
     list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
-}
-
-// Only the letters a..z turn into capitals.
-QString asciiUpper(QString text) {
-    for (QChar& c : text)
-        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
-            c = QChar(c.unicode() - 'a' + 'A');
-    return text;
 }
 
 // Refuses typing beyond what a caption keeps (30 bytes), so the box shows where the cut falls.
@@ -493,7 +484,7 @@ void TCfgFrm::CheckStretch2Clic() {
 }
 
 void TCfgFrm::ChangeBtnClick() {
-    Edit1->setText(asciiUpper(Edit1->text()));
+    Edit1->setText(QString::fromStdString(platform::upperCase(Edit1->text().toStdString())));
     const int k = ComboBox1->currentIndex();
     if (k >= 0 && k <= 9) {
         ComboBox1->removeItem(k);

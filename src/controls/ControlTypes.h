@@ -13,6 +13,14 @@ using TMouseEvent = std::function<void(QObject* Sender, Qt::MouseButton Button,
 using TMouseMoveEvent =
     std::function<void(QObject* Sender, Qt::KeyboardModifiers Shift, int X, int Y)>;
 
+// Stores value; answers whether that changed anything, so setters repaint only when needed.
+template <typename T> bool changeValue(T& member, T value) {
+    if (member == value)
+        return false;
+    member = value;
+    return true;
+}
+
 // The text-drawing flag of a horizontal alignment.
 unsigned alignmentFormat(TAlignment alignment);
 

@@ -13,13 +13,6 @@ using platform::toQColor;
 
 namespace {
 
-template <typename T> bool changeValue(T& member, T value) {
-    if (member == value)
-        return false;
-    member = value;
-    return true;
-}
-
 struct ShadowPreset {
     TDirection direction;
     int depth;

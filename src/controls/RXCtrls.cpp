@@ -68,14 +68,6 @@ QBrush checkerBrush() {
     return QBrush(pattern);
 }
 
-// Stores value; answers whether that changed anything, so setters repaint only when needed.
-template <typename T> bool changeValue(T& member, T value) {
-    if (member == value)
-        return false;
-    member = value;
-    return true;
-}
-
 // Runs at the end of a scope also when an event handler raised.
 template <typename F> class Finally {
 public:
