@@ -326,9 +326,8 @@ void TBigIniFile::DeleteKey(const std::string& section, const std::string& key) 
 TAppIniFile::TAppIniFile() : TBiggerIniFile(DefaultFileName()) {}
 
 std::string TAppIniFile::DefaultFileName() {
-    std::string exe = platform::executablePath();
-    const std::string folder = platform::extractFilePath(exe);
-    if (const auto stored = platform::storedFileName(exe))
-        exe = folder + *stored;
-    return platform::changeFileExt(exe, ".ini");
+    const std::string exe = platform::executablePath();
+    const auto stored = platform::storedFileName(exe);
+    const std::string name = stored ? *stored : platform::extractFileName(exe);
+    return platform::changeFileExt(platform::settingsFolder() + name, ".ini");
 }

@@ -69,7 +69,7 @@ static void initGlyphResources() {
 }
 
 std::string SectionNamesPath() {
-    return platform::extractFilePath(platform::executablePath()) + "Items.txt";
+    return platform::settingsFolder() + "Items.txt";
 }
 
 std::vector<std::string> ParseSectionNames(const std::string& text) {
@@ -241,7 +241,7 @@ void TBarFrm::LaunchItem(int n) {
     const std::string program = ItemPrograms[n];
     if (program.empty())
         return;
-    RunProgram(program, std::string(), platform::extractFilePath(program));
+    RunProgram(program, std::string(), ProgramFolder(program));
     SetHeight(checked(&TCfgFrm::CheckSmall) ? SmallHeight : FullHeight);
     if (checked(&TCfgFrm::CheckMin))
         showMinimized();

@@ -1,6 +1,7 @@
 #include "Tools1.h"
 
 #include "platform/Errors.h"
+#include "platform/Files.h"
 #include "platform/Process.h"
 
 #include <algorithm>
@@ -88,13 +89,41 @@ void FreeItemStore() {
     AppIni.reset();
 }
 
+namespace {
+
+std::string programName(const std::string& commandLine) {
+    return platform::locateProgram(commandLine, platform::settingsFolder()).name;
+}
+
+[[noreturn]] void cannotStart(const std::string& name, const std::string& where,
+                              const EInOutError& error) {
+    std::string message = "Cannot start \"" + name + "\"";
+    if (!where.empty())
+        message += " in \"" + where + "\"";
+    throw EInOutError(error.ErrorCode(), message + ": " + error.Message());
+}
+
+} // namespace
+
+std::string ProgramFolder(const std::string& commandLine) {
+    const platform::ProgramLocation program =
+        platform::locateProgram(commandLine, platform::settingsFolder());
+    if (program.error != 0)
+        cannotStart(program.name, std::string(), EInOutError(program.error, program.reason));
+    return program.folder;
+}
+
 void RunProgram(const std::string& program, const std::string& parameters,
                 const std::string& folder) {
     const std::string commandLine = parameters.empty() ? program : program + " " + parameters;
-    if (commandLine.size() > MaxCommandLength)
-        throw Exception("The command line is " + std::to_string(commandLine.size()) +
-                        " characters long; the longest that can be started is " +
-                        std::to_string(MaxCommandLength) + " characters");
-    platform::setCurrentDirectory(folder);
-    platform::startProgram(commandLine, platform::ShowCommand::Show);
+    try {
+        platform::setCurrentDirectory(folder);
+    } catch (const EInOutError& error) {
+        cannotStart(programName(commandLine), folder, error);
+    }
+    try {
+        platform::startProgram(commandLine, platform::ShowCommand::Show);
+    } catch (const EInOutError& error) {
+        cannotStart(programName(commandLine), std::string(), error);
+    }
 }

@@ -66,12 +66,14 @@ void SaveItems();
 // write goes to the application's error reporting.
 void FreeItemStore();
 
-// The longest command line RunProgram starts.
-constexpr std::size_t MaxCommandLength = 255;
+// The folder where the program that a command line names runs (see platform::locateProgram;
+// relative program paths start at the settings folder). Raises EInOutError, with a message
+// that names the program, when it cannot be found or started; nothing is changed then.
+std::string ProgramFolder(const std::string& commandLine);
 
 // Makes folder the current directory and starts the program, with the parameters after one
 // blank when there are any. Raises EInOutError when the folder cannot be made current or the
-// program cannot be started, and Exception for a command line over MaxCommandLength
-// characters; in each case nothing is started.
+// program cannot be started, with a message that names the program and keeps the runtime's
+// words for the reason (Cannot start "firefox": File not found); nothing is started then.
 void RunProgram(const std::string& program, const std::string& parameters,
                 const std::string& folder);

@@ -7,7 +7,6 @@
 #include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
-#include <sys/stat.h>
 
 using Lines = std::vector<std::string>;
 
@@ -27,10 +26,9 @@ TEST(SectionNames, LinesEndEveryWayAndAZeroEndsTheText) {
 
 TEST_F(Bar, ButtonsShowTheSelectedSectionsItems) {
     writeSections(Sections);
-    // The folder is cut from the whole text, arguments included: at the last "/" of the
-    // argument, not at the program's own folder.
-    const std::string withArgument = dir.file("run25 --out=logs/today");
-    ASSERT_EQ(::mkdir(dir.file("run25 --out=logs").c_str(), 0700), 0);
+    // The folder is the program's own, whatever its arguments hold.
+    testing_support::makeExecutable(dir.file("run25"), "#!/bin/sh\n");
+    const std::string withArgument = dir.file("run25") + " --out=logs/today";
     writeIni({"[Config]", "Resize=0", "[Config.Prog]", "24=/opt/none/run24", "25=" + withArgument,
               "100=/opt/last/run100", "[Config.Caption]", "23=no program", "25=Twenty-five é",
               "100=hundred"});
@@ -47,13 +45,13 @@ TEST_F(Bar, ButtonsShowTheSelectedSectionsItems) {
     QTest::mouseClick(BarFrm->SectionButtons[5], Qt::LeftButton, {}, QPoint(5, 5));
     ASSERT_EQ(started.size(), 1u);
     EXPECT_EQ(started[0].commandLine, withArgument);
-    EXPECT_EQ(started[0].folder, dir.file("run25 --out=logs"));
+    EXPECT_EQ(started[0].folder, dir.path());
     EXPECT_EQ(BarFrm->height(), TBarFrm::FullHeight);
 
     BarFrm->HideBtnClick();
     QTest::mouseClick(BarFrm->SectionButtons[4], Qt::LeftButton, {}, QPoint(5, 5));
     ASSERT_EQ(errors.messages().size(), 1u);
-    EXPECT_EQ(errors.messages()[0], "File not found");
+    EXPECT_EQ(errors.messages()[0], "Cannot start \"/opt/none/run24\": File not found");
     EXPECT_EQ(started.size(), 1u);
     EXPECT_EQ(BarFrm->height(), TBarFrm::SmallHeight) << "a failed launch leaves the height";
 

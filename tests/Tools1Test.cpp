@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include "platform/Process.h"
+#include "platform/Strings.h"
 
 #include <gtest/gtest.h>
 
@@ -164,35 +165,41 @@ TEST(RunProgram, FormsTheCommandLineInTheGivenFolder) {
     RecordedStarts starts;
     RunProgram("/bin/prog", "", dir.path() + "/");
     RunProgram("/bin/prog", "  -x", dir.path());
-    EXPECT_EQ(starts.lines, (Lines{"/bin/prog", "/bin/prog   -x"}));
+    // No buffer of ours limits the line; only the system's own limit does.
+    const std::string longLine = "/bin/prog " + std::string(4000, 'a');
+    RunProgram(longLine, "", dir.path());
+    EXPECT_EQ(starts.lines, (Lines{"/bin/prog", "/bin/prog   -x", longLine}));
     EXPECT_EQ(currentDirectory(), dir.path());
 
     // A folder that cannot be made current starts nothing.
     EXPECT_EQ(ioCode([] { RunProgram("prog", "", ""); }), emptyFolderCode);
     EXPECT_EQ(ioCode([&] { RunProgram(dir.file("x/prog"), "", dir.file("x/")); }), 2);
-    EXPECT_EQ(starts.lines.size(), 2u);
+    EXPECT_EQ(errorOf([&] { RunProgram("\"" + dir.file("x/prog") + "\" -a", "", dir.file("x/")); }),
+              "Cannot start \"" + dir.file("x/prog") + "\" in \"" + dir.file("x/") +
+                  "\": File not found");
+    EXPECT_EQ(starts.lines.size(), 3u);
 }
 
-TEST(RunProgram, CommandLineLimit) {
+TEST(RunProgram, ProgramFolderIsWhereTheNamedProgramLies) {
     TempDir dir;
-    const std::string before = currentDirectory();
-    RecordedStarts starts;
-    const std::string program = "/" + std::string(254, 'p');
-    RunProgram(program, "", dir.path());
-    ASSERT_EQ(starts.lines.size(), 1u);
-    EXPECT_EQ(starts.lines[0].size(), 255u);
-
-    platform::setCurrentDirectory(before);
-    try {
-        RunProgram(program, "x", dir.path());
-        ADD_FAILURE() << "a 257-character command line was accepted";
-    } catch (const Exception& error) {
-        const std::string message = error.what();
-        EXPECT_NE(message.find("257"), std::string::npos) << message;
-        EXPECT_NE(message.find("255"), std::string::npos) << message;
-    }
-    EXPECT_EQ(starts.lines.size(), 1u);
-    EXPECT_EQ(currentDirectory(), before) << "a refused line changes nothing";
+    ScopedExecutablePath exe{dir.file("tevlo")};
+    makeFolder(dir.file("my tools"));
+#ifdef _WIN32
+    const std::string run = dir.file("my tools\\run.exe");
+    const std::string relative = "my tools\\run";
+#else
+    const std::string run = dir.file("my tools/run");
+    const std::string relative = "my tools/run";
+#endif
+    makeExecutable(run, "#!/bin/sh\n");
+    const std::string folder = platform::extractFilePath(run);
+    EXPECT_EQ(ProgramFolder("\"" + run + "\" --out=a/b c:\\d"), folder);
+    // Relative to the settings folder, never to the current one.
+    platform::setCurrentDirectory(dir.file("my tools"));
+    EXPECT_EQ(ProgramFolder("\"" + relative + "\" -x"), folder);
+    EXPECT_EQ(errorOf([] { ProgramFolder("tevlo-no-such-program-anywhere --help"); }),
+              "Cannot start \"tevlo-no-such-program-anywhere\": File not found");
+    EXPECT_EQ(currentDirectory(), dir.file("my tools")) << "a refused start changes nothing";
 }
 
 TEST(RunProgram, StartsARealProgramAndReportsAMissingOne) {

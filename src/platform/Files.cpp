@@ -3,6 +3,7 @@
 
 #include "platform/Errors.h"
 #include "platform/FilesSystem.h"
+#include "platform/Strings.h"
 
 #include <algorithm>
 
@@ -63,6 +64,10 @@ std::string executablePath() {
     if (const ExecutablePathSource& source = executablePathSource())
         return source();
     return detail::systemExecutablePath();
+}
+
+std::string settingsFolder() {
+    return extractFilePath(executablePath());
 }
 
 ExecutablePathSource setExecutablePathSource(ExecutablePathSource source) {

@@ -60,6 +60,12 @@ RenameFunction setRenameFunction(RenameFunction rename);
 // The full path of the running executable; empty when the system does not tell.
 std::string executablePath();
 
+// The folder that holds the settings file and "Items.txt", with its final delimiter: the
+// executable's own folder. Relative program paths start here too, so a copy of the bar on a
+// removable drive can name its programs relative to itself. Empty when the system does not
+// tell where the executable is.
+std::string settingsFolder();
+
 // Replaces where executablePath() looks, for tests that place a program in a folder of their
 // own. An empty source restores the system's answer.
 using ExecutablePathSource = std::function<std::string()>;

@@ -1,10 +1,15 @@
 #include "platform/Process.h"
 
+#include "platform/DesktopEntry.h"
 #include "platform/Errors.h"
+#include "platform/Files.h"
+#include "platform/ProcessSystem.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
+#include <pwd.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -32,10 +37,44 @@ void reapEndedPrograms() {
     });
 }
 
-bool isExecutableFile(const std::string& path) {
+// 0 when the file at path can be started, else the runtime's code for why not.
+int startableError(const std::string& path, bool desktopEntryAllowed) {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-           ::access(path.c_str(), X_OK) == 0;
+    if (::stat(path.c_str(), &st) != 0)
+        return ioErrorFromErrno(errno).ErrorCode();
+    if (!S_ISREG(st.st_mode))
+        return 5;
+    const bool entry = desktopEntryAllowed && detail::isDesktopEntryName(path);
+    return ::access(path.c_str(), entry ? R_OK : X_OK) == 0 ? 0 : 5;
+}
+
+detail::FoundProgram searchPath(const std::string& name) {
+    const char* variable = std::getenv("PATH");
+    std::string folders;
+    if (variable) {
+        folders = variable;
+    } else {
+        // The system's default search, as the shell uses it when PATH is not set at all.
+        folders.resize(::confstr(_CS_PATH, nullptr, 0));
+        ::confstr(_CS_PATH, folders.data(), folders.size());
+        folders.resize(folders.find('\0'));
+    }
+    int error = 2;
+    for (std::string folder : detail::splitList(folders, ':')) {
+        if (folder.front() != '/')
+            continue;
+        if (folder.back() != '/')
+            folder += '/';
+        const std::string path = folder + name;
+        const int found = startableError(path, false);
+        if (found == 0)
+            return {path, 0};
+        // As execvp does: a file we may not run does not end the search, but it is the
+        // better reason when nothing else is found.
+        if (found == 5)
+            error = 5;
+    }
+    return {std::string(), error};
 }
 
 class SpawnSettings {
@@ -62,8 +101,14 @@ public:
     SpawnSettings(const SpawnSettings&) = delete;
     SpawnSettings& operator=(const SpawnSettings&) = delete;
 
-    const posix_spawnattr_t* attributes() const { return &m_attributes; }
-    const posix_spawn_file_actions_t* actions() const { return &m_actions; }
+    int spawn(pid_t& pid, const std::string& file, std::vector<std::string> words) const {
+        std::vector<char*> argv;
+        argv.reserve(words.size() + 1);
+        for (std::string& word : words)
+            argv.push_back(word.data());
+        argv.push_back(nullptr);
+        return ::posix_spawn(&pid, file.c_str(), &m_actions, &m_attributes, argv.data(), environ);
+    }
 
 private:
     posix_spawnattr_t m_attributes;
@@ -72,6 +117,52 @@ private:
 
 } // namespace
 
+namespace detail {
+
+Candidates programCandidates(std::string_view line) {
+    Candidates candidates;
+    const std::vector<Word> words = splitWords(line);
+    if (words.empty())
+        return candidates;
+    if (words.size() > 1 || words.front().text != line)
+        candidates.readings.push_back({std::string(line), line.size()});
+    candidates.firstWord = candidates.readings.size();
+    candidates.readings.push_back({expandHome(words.front()), words.front().end});
+    return candidates;
+}
+
+std::string homeFolder() {
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return home;
+    const passwd* user = ::getpwuid(::getuid());
+    return user && user->pw_dir ? user->pw_dir : "";
+}
+
+FoundProgram findProgram(const std::string& word, const std::string& baseFolder) {
+    if (word.empty())
+        return {std::string(), 2};
+    if (word.find('/') == std::string::npos)
+        return searchPath(word);
+    std::string path = word;
+    if (word.front() != '/') {
+        path = baseFolder;
+        if (!path.empty() && path.back() != '/')
+            path += '/';
+        path += word;
+    }
+    const int error = startableError(path, true);
+    return {error == 0 ? path : std::string(), error};
+}
+
+void inspectProgram(ProgramLocation& location) {
+    if (isDesktopEntryName(location.path)) {
+        location.desktopEntry = true;
+        inspectDesktopEntry(location);
+    }
+}
+
+} // namespace detail
+
 void setCurrentDirectory(const std::string& folder) {
     if (::chdir(folder.c_str()) != 0)
         raiseIoError(errno);
@@ -79,30 +170,33 @@ void setCurrentDirectory(const std::string& folder) {
 
 void spawnCommandLine(const std::string& commandLine, ShowCommand) {
     reapEndedPrograms();
+    const ProgramLocation program = locateProgram(commandLine, settingsFolder());
+    if (program.error != 0)
+        throw EInOutError(program.error, program.reason);
+    if (program.desktopEntry) {
+        detail::launchDesktopEntry(program);
+        return;
+    }
 
     std::vector<std::string> words;
-    const bool wholeLineIsFile = isExecutableFile(commandLine);
-    if (wholeLineIsFile)
-        words.push_back(commandLine);
-    else
-        words = splitCommandLine(commandLine);
-    if (words.empty() || words.front().empty())
-        throw EInOutError(2);
-
-    std::vector<char*> argv;
-    argv.reserve(words.size() + 1);
-    for (std::string& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
+    // A program found on PATH sees its name as written, as the shell gives it; one found by
+    // its path sees the full path, so that it can find itself from any folder.
+    words.push_back(program.name.find('/') == std::string::npos ? program.name : program.path);
+    words.insert(words.end(), program.arguments.begin(), program.arguments.end());
 
     const SpawnSettings settings;
-    // A file found by the whole line is taken where it is, even without a "/" in its name.
-    const bool searchPath = !wholeLineIsFile && words.front().find('/') == std::string::npos;
     pid_t pid = 0;
-    const int err = searchPath ? ::posix_spawnp(&pid, argv[0], settings.actions(),
-                                                settings.attributes(), argv.data(), environ)
-                               : ::posix_spawn(&pid, argv[0], settings.actions(),
-                                               settings.attributes(), argv.data(), environ);
+    int err = settings.spawn(pid, program.path, words);
+    if (err == ENOEXEC) {
+        // Not a format the system runs: a script without "#!", which the shell's own exec
+        // hands to the shell.
+        words.front() = program.path;
+        words.insert(words.begin(), "/bin/sh");
+        err = settings.spawn(pid, "/bin/sh", words);
+    }
+    if (err == E2BIG)
+        throw EInOutError(err, "The command line is " + std::to_string(commandLine.size()) +
+                                   " characters long, more than the system allows");
     if (err != 0)
         raiseIoError(err);
     startedPrograms().push_back(pid);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The real bar on a virtual X display: its places, collapsing and expanding, switching sections,
-# starting programs in their own folders, and the settings it writes when it is told to end.
+# starting programs in their own folders (paths, names on PATH, quoted paths with blanks, a
+# desktop entry, a script without "#!"), and the settings it writes when it is told to end.
 #
 # Usage: bar-on-virtual-display.sh PATH-TO-TEVLO
 # Exits 77 (skipped) only when Xvfb, xdotool or ImageMagick's import is missing.
@@ -60,16 +61,32 @@ wait_for() {
     done
 }
 
-# --- A folder of its own: the program, its two files, and two programs that record where they
-# were started.
+# --- A folder of its own: the program, its two files, and programs that record the folder they
+# were started in and their arguments, one "[argument]" a line, in $work/<tag>.out.
 cp "$program" "$work/tevlo" || die "cannot copy $program"
-mkdir -p "$work/first" "$work/second"
-for name in first second; do
-    printf '#!/bin/sh\npwd -P > "%s/%s.out.tmp" && mv "%s/%s.out.tmp" "%s/%s.out"\n' \
-        "$work" "$name" "$work" "$name" "$work" "$name" >"$work/$name/record"
-    chmod +x "$work/$name/record"
-done
-# Items 1 and 11 are button 1 of the first and of the second section.
+make_recorder() { # path tag [first line, "#!/bin/sh" when not given]
+    local path=$1 tag=$2 first_line=${3-'#!/bin/sh'}
+    mkdir -p "$(dirname "$path")"
+    {
+        [[ -n $first_line ]] && echo "$first_line"
+        echo "{ pwd -P; for a in \"\$@\"; do printf '[%s]\\n' \"\$a\"; done; } >'$work/$tag.out.tmp' &&" \
+            "mv '$work/$tag.out.tmp' '$work/$tag.out'"
+    } >"$path"
+    chmod +x "$path"
+}
+make_recorder "$work/first/record" first
+make_recorder "$work/second/record" second
+make_recorder "$work/args/record" args
+make_recorder "$work/onpath/tevlo-e2e-bare" bare
+make_recorder "$work/My Tools/record" tools
+make_recorder "$work/entry/record" entry
+make_recorder "$work/plain/run" plain ''
+mkdir -p "$work/entry-work"
+printf '%s\n' '[Desktop Entry]' 'Type=Application' 'Name=Thing' \
+    "Exec=$work/entry/record --name %c %k %f" "Path=$work/entry-work" >"$work/entry/thing.desktop"
+# Items 1 to 6 are the first section's buttons 1 to 6, item 11 is button 1 of the second: an
+# argument holding "/", a bare name found on PATH, a quoted program with blanks, a desktop entry
+# with field codes and Path, a script without "#!".
 printf '%s\r\n' \
     '[Config]' \
     'BackColor1=255' \
@@ -81,6 +98,11 @@ printf '%s\r\n' \
     'Resize=0' \
     '[Config.Prog]' \
     "1=$work/first/record" \
+    "2=$work/args/record --file=/etc/hosts a/b" \
+    '3=tevlo-e2e-bare "two words" x/y' \
+    "4=\"$work/My Tools/record\" --fast \"a b\"" \
+    "5=$work/entry/thing.desktop" \
+    "6=$work/plain/run one/two" \
     "11=$work/second/record" \
     '[Config.Caption]' \
     '1=First' \
@@ -99,7 +121,7 @@ mkdir -m 700 "$work/runtime"
 (
     cd / || exit 1
     # Qt and X11 keep memory until the process ends; the sanitizer build would call it leaked.
-    exec env QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" \
+    exec env QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" PATH="$work/onpath:$PATH" \
         ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
         "$work/tevlo" >"$work/bar.log" 2>&1
 ) &
@@ -164,6 +186,27 @@ wait_for 20 first_recorded || die "item 1 was not started"
 [[ $(cat "$work/first.out") == "$work/first" ]] ||
     fail "item 1 ran in '$(cat "$work/first.out")', expected its own folder $work/first"
 [[ -e $work/second.out ]] && fail "item 11 ran although only item 1 was clicked"
+
+# Buttons 2 to 6: each must start in its program's own folder with exactly its arguments.
+expect_start() { # button tag expected-lines...
+    local button=$1 tag=$2
+    shift 2
+    local wanted
+    wanted=$(printf '%s\n' "$@")
+    click 268 65 $((75 + 21 * (button - 1)))
+    recorded() { [[ -s $work/$tag.out ]]; }
+    wait_for 20 recorded || {
+        fail "button $button ($tag) started nothing"
+        return
+    }
+    [[ $(cat "$work/$tag.out") == "$wanted" ]] ||
+        fail "button $button ($tag) recorded '$(cat "$work/$tag.out")', expected '$wanted'"
+}
+expect_start 2 args "$work/args" '[--file=/etc/hosts]' '[a/b]'
+expect_start 3 bare "$work/onpath" '[two words]' '[x/y]'
+expect_start 4 tools "$work/My Tools" '[--fast]' '[a b]'
+expect_start 5 entry "$work/entry-work" '[--name]' '[Thing]' "[$work/entry/thing.desktop]"
+expect_start 6 plain "$work/plain" '[one/two]'
 
 click 268 80 287 # Next Section
 # The bar handles its input in order, so this click already meets the second section.
@@ -234,11 +277,11 @@ grep -qx -- "1=$work/first/record" <<<"$programs" || fail "item 1's program was 
 grep -qx -- "11=$work/second/record" <<<"$programs" || fail "item 11's program was not saved back"
 grep -qx -- "1=First" <<<"$captions" || fail "item 1's caption was not saved back"
 grep -qx -- "11=Renamed" <<<"$captions" || fail "item 11's edited caption was not saved back"
-[[ $(wc -l <<<"$programs") -eq 2 ]] || fail "[Config.Prog] gained items: $(tr '\n' ' ' <<<"$programs")"
+[[ $(wc -l <<<"$programs") -eq 7 ]] || fail "[Config.Prog] gained items: $(tr '\n' ' ' <<<"$programs")"
 
 if ((failures > 0)); then
     echo "--- the bar's output:"
     cat "$work/bar.log"
     exit 1
 fi
-echo "the bar placed, resized, switched sections, started both items and saved its settings"
+echo "the bar placed, resized, switched sections, started seven items and saved its settings"

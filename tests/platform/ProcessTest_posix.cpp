@@ -127,3 +127,156 @@ TEST(Process, EndedProgramsAreCollected) {
     platform::spawnCommandLine("true", ShowCommand::Show);
     EXPECT_FALSE(exists(stat));
 }
+
+TEST(Process, LocatesTheProgramTheLineNames) {
+    TempDir dir;
+    makeFolder(dir.file("My Tools"));
+    makeFolder(dir.file("bin"));
+    makeFolder(dir.file("elsewhere"));
+    makeExecutable(dir.file("My Tools/run"), "#!/bin/sh\n");
+    makeExecutable(dir.file("bin/tool"), "#!/bin/sh\n");
+    makeExecutable(dir.file("elsewhere/only-here"), "#!/bin/sh\n");
+    writeBytes(dir.file("bin/plain"), "#!/bin/sh\n");
+    ::setenv("PATH", (":relative:" + dir.file("bin") + ":/usr/bin:/bin").c_str(), 1);
+    ::setenv("HOME", dir.file("My Tools").c_str(), 1);
+    // Neither relative paths nor empty PATH entries may depend on the current folder.
+    platform::setCurrentDirectory(dir.file("elsewhere"));
+    const std::string base = dir.path() + "/";
+    using V = std::vector<std::string>;
+
+    auto found = platform::locateProgram("\"My Tools/run\" --fast \"two words\" a/b", base);
+    EXPECT_EQ(found.error, 0) << found.reason;
+    EXPECT_EQ(found.path, dir.file("My Tools/run"));
+    EXPECT_EQ(found.folder, dir.file("My Tools/"));
+    EXPECT_EQ(found.arguments, (V{"--fast", "two words", "a/b"}));
+
+    found = platform::locateProgram(dir.file("My Tools/run"), "/nowhere/");
+    EXPECT_EQ(found.path, dir.file("My Tools/run")) << "a whole line naming a file is that file";
+    EXPECT_EQ(found.arguments, V{});
+    found = platform::locateProgram("My Tools/run", base);
+    EXPECT_EQ(found.path, dir.file("My Tools/run")) << "also when relative";
+
+    found = platform::locateProgram("tool /etc/hosts ~/x \"~/y\" a~/z", base);
+    EXPECT_EQ(found.path, dir.file("bin/tool"));
+    EXPECT_EQ(found.folder, dir.file("bin/"));
+    EXPECT_EQ(found.arguments, (V{"/etc/hosts", dir.file("My Tools/x"), "~/y", "a~/z"}));
+    EXPECT_EQ(platform::locateProgram("~/run", base).path, dir.file("My Tools/run"));
+
+    const auto failure = [&](const std::string& line) {
+        const auto location = platform::locateProgram(line, base);
+        return location.name + " " + std::to_string(location.error) + " " + location.reason;
+    };
+    EXPECT_EQ(failure(dir.file("bin/toolx") + " --fast"),
+              dir.file("bin/toolx") + " 2 File not found");
+    EXPECT_EQ(failure("plain"), "plain 5 File access denied") << "found, but not executable";
+    EXPECT_EQ(failure("only-here"), "only-here 2 File not found");
+    EXPECT_EQ(failure("./only-here"), "./only-here 2 File not found");
+    EXPECT_EQ(failure("bin"), "bin 2 File not found");
+    EXPECT_EQ(failure("My Tools"), "My 2 File not found");
+    EXPECT_EQ(failure("\"My Tools/\" -x"), "My Tools/ 5 File access denied");
+    EXPECT_EQ(failure("  "), " 2 File not found");
+}
+
+TEST(Process, AScriptWithoutHashBangRunsThroughTheShell) {
+    TempDir dir;
+    writeProbe(dir.file("probe"), dir.file("out"));
+    const std::string script = readBytes(dir.file("probe"));
+    makeExecutable(dir.file("probe"), script.substr(script.find('\n') + 1));
+    platform::spawnCommandLine(dir.file("probe") + " one \"two words\"", ShowCommand::Show);
+    ASSERT_TRUE(waitForFile(dir.file("out")));
+    const auto lines = linesOf(readBytes(dir.file("out")));
+    ASSERT_EQ(lines.size(), 5u) << readBytes(dir.file("out"));
+    EXPECT_EQ(lines[3], "arg=[one]");
+    EXPECT_EQ(lines[4], "arg=[two words]");
+}
+
+TEST(Process, ALineLongerThanTheSystemTakesIsRefusedSayingSo) {
+    const std::string line = "true " + std::string(200000, 'x');
+    const std::string message =
+        errorOf([&] { platform::spawnCommandLine(line, ShowCommand::Show); });
+    EXPECT_EQ(message, "The command line is 200005 characters long, more than the system allows");
+}
+
+namespace {
+
+std::string entryText(const std::vector<std::string>& keys) {
+    std::string text = "[Desktop Entry]\nType=Application\nName=Probe Entry\n";
+    for (const std::string& key : keys)
+        text += key + "\n";
+    return text;
+}
+
+} // namespace
+
+TEST(Process, DesktopEntriesStartTheirExecLine) {
+    TempDir dir;
+    makeFolder(dir.file("work"));
+    writeProbe(dir.file("probe"), dir.file("out"));
+    const std::string entry = dir.file("probe.desktop");
+    writeBytes(entry, entryText({"Exec=" + dir.file("probe") + " --name %c %k %f",
+                                 "Path=" + dir.file("work"), "Icon=probe"}));
+    const auto location = platform::locateProgram(entry + " " + dir.file("data.txt"), "/");
+    EXPECT_EQ(location.error, 0) << location.reason;
+    EXPECT_TRUE(location.desktopEntry);
+    EXPECT_EQ(location.folder, dir.file("work"));
+
+    const int leaked = ::dup2(::open("/dev/null", O_RDONLY), 57);
+    ASSERT_EQ(leaked, 57);
+    platform::spawnCommandLine(entry + " " + dir.file("data.txt"), ShowCommand::Show);
+    ::close(leaked);
+    ASSERT_TRUE(waitForFile(dir.file("out")));
+    const auto lines = linesOf(readBytes(dir.file("out")));
+    ASSERT_EQ(lines.size(), 7u) << readBytes(dir.file("out"));
+    EXPECT_EQ(lines[0], dir.file("work"));
+    std::istringstream ids(lines[1]);
+    std::string pid, sid;
+    ids >> pid >> sid;
+    EXPECT_EQ(pid.substr(4), sid.substr(4)) << "a session of its own: " << lines[1];
+    EXPECT_EQ(lines[2].find(" 57 "), std::string::npos) << lines[2];
+    EXPECT_EQ(lines[3], "arg=[--name]");
+    EXPECT_EQ(lines[4], "arg=[Probe Entry]");
+    EXPECT_EQ(lines[5], "arg=[" + entry + "]");
+    EXPECT_EQ(lines[6], "arg=[" + dir.file("data.txt") + "]");
+
+    // Without Path it runs in its program's folder, found on PATH like any other.
+    writeBytes(entry, entryText({"Exec=sh -c true"}));
+    EXPECT_EQ(platform::locateProgram(entry, "/").folder,
+              platform::locateProgram("sh", "/").folder);
+}
+
+TEST(Process, DesktopEntriesThatCannotStartSayWhy) {
+    TempDir dir;
+    const std::string entry = dir.file("app.desktop");
+    const auto reason = [&](const std::string& text) {
+        writeBytes(entry, text);
+        const auto location = platform::locateProgram(entry, "/");
+        return std::to_string(location.error) + " " + location.reason;
+    };
+    EXPECT_EQ(reason(entryText({"Exec=true", "TryExec=tevlo-no-such-program"})),
+              "2 File not found (its TryExec program \"tevlo-no-such-program\")");
+    EXPECT_EQ(reason(entryText({"Exec=tevlo-no-such-program --x"})),
+              "2 File not found (its program \"tevlo-no-such-program\")");
+    EXPECT_EQ(reason("[Desktop Entry]\nType=Link\nName=Web\nURL=https://example.org/\n"),
+              "5 It is not an application's desktop entry (Type is \"Link\")");
+    EXPECT_EQ(reason(entryText({})), "5 It is not a desktop entry that can be started");
+    const std::string broken = reason("this is no desktop entry\n");
+    EXPECT_EQ(broken.substr(0, 2), "5 ") << broken;
+    EXPECT_GT(broken.size(), 2u) << "GLib's words for what is wrong";
+}
+
+TEST(Process, DesktopEntriesForATerminalRunInOne) {
+    TempDir dir;
+    makeFolder(dir.file("terminal"));
+    // The only terminal on PATH records how it was asked to run the program.
+    makeExecutable(dir.file("terminal/xterm"),
+                   "#!/bin/sh\nfor a in \"$@\"; do echo \"arg=[$a]\"; done > '" +
+                       dir.file("out.tmp") + "' && /bin/mv '" + dir.file("out.tmp") + "' '" +
+                       dir.file("out") + "'\n");
+    ::setenv("PATH", dir.file("terminal").c_str(), 1);
+    const std::string entry = dir.file("shell.desktop");
+    writeBytes(entry, entryText({"Exec=/bin/sh -c \"echo hi\"", "Terminal=true"}));
+    platform::spawnCommandLine(entry, ShowCommand::Show);
+    ASSERT_TRUE(waitForFile(dir.file("out")));
+    const std::string out = readBytes(dir.file("out"));
+    EXPECT_NE(out.find("arg=[/bin/sh]\narg=[-c]\narg=[echo hi]\n"), std::string::npos) << out;
+}

@@ -58,8 +58,8 @@ TEST(Process, StartsAProgramPathWithBlanksAsWinExecDoes) {
     const std::string out = placeProbe(folder + "\\probe with blanks.exe");
     platform::setCurrentDirectory(folder);
 
-    // Unquoted: the system tries the line up to each blank in turn until a program is found,
-    // and ".exe" may be left out.
+    // Unquoted: the line is tried up to each blank in turn until a program is found, and its
+    // extension may be left out.
     const std::string program = folder + "\\probe with blanks";
     const std::string arguments = "  first \"two words\"";
     platform::spawnCommandLine(program + arguments, ShowCommand::Show);
@@ -67,9 +67,8 @@ TEST(Process, StartsAProgramPathWithBlanksAsWinExecDoes) {
     const auto lines = linesOf(readBytes(out));
     ASSERT_EQ(lines.size(), 3u) << readBytes(out);
     EXPECT_EQ(lines[0], folder);
-    // Windows hands the line over unchanged; Wine puts quotes around the program it found.
-    EXPECT_TRUE(lines[1] == program + arguments || lines[1] == '"' + program + '"' + arguments)
-        << lines[1];
+    // The program it found, quoted, and the arguments exactly as written.
+    EXPECT_TRUE(platform::sameText(lines[1], '"' + program + ".exe\"" + arguments)) << lines[1];
     EXPECT_EQ(lines[2], "5") << "SW_SHOW";
 }
 
@@ -91,4 +90,45 @@ TEST(Process, FailedStartsRaiseTheSystemsCode) {
     EXPECT_EQ(start(""), 2);
     EXPECT_EQ(start(" \t "), 2);
     EXPECT_EQ(start(dir.file("not a program.exe")), 193); // ERROR_BAD_EXE_FORMAT
+}
+
+TEST(Process, LocatesProgramsByDrivePathsRelativePathsAndPath) {
+    TempDir dir;
+    makeFolder(dir.file("my apps"));
+    makeFolder(dir.file("elsewhere"));
+    placeProbe(dir.file("my apps\\probe.exe"));
+    const std::string folder = dir.file("my apps\\");
+    const std::string base = dir.path() + "\\";
+    platform::setCurrentDirectory(dir.file("elsewhere"));
+    const auto path = [&](const std::string& line) {
+        const auto location = platform::locateProgram(line, base);
+        return location.error == 0 ? location.path : location.reason;
+    };
+    EXPECT_TRUE(platform::sameText(path("\"" + folder + "probe\" -x"), folder + "probe.exe"));
+    EXPECT_EQ(path(folder + "probe.exe a\\b c:d"), folder + "probe.exe");
+    EXPECT_EQ(path("my apps/probe.exe"), folder + "probe.exe") << "relative to the settings";
+    EXPECT_TRUE(platform::sameText(path("\"my apps\\probe\""), folder + "probe.exe"));
+    EXPECT_EQ(path("probe -x"), "File not found") << "not in the current folder, not on PATH";
+    EXPECT_EQ(path(dir.path().substr(0, 2) + "\\no such folder\\probe.exe"), "File not found");
+
+    const std::string oldPath = [] {
+        char value[32767];
+        const DWORD n = ::GetEnvironmentVariableA("PATH", value, sizeof value);
+        return std::string(value, n);
+    }();
+    ::SetEnvironmentVariableA("PATH", (folder + ";;relative;" + oldPath).c_str());
+    const auto found = platform::locateProgram("probe a\\b", base);
+    ::SetEnvironmentVariableA("PATH", oldPath.c_str());
+    EXPECT_TRUE(platform::sameText(found.path, folder + "probe.exe")) << found.reason;
+    EXPECT_EQ(found.folder, folder);
+    EXPECT_EQ(found.arguments, std::vector<std::string>{"a\\b"});
+}
+
+TEST(Process, ALineLongerThanTheSystemTakesIsRefusedSayingSo) {
+    const std::string line = "cmd.exe /c rem " + std::string(40000, 'x');
+    const std::string message =
+        errorOf([&] { platform::spawnCommandLine(line, ShowCommand::Show); });
+    EXPECT_NE(message.find("characters long, more than the system allows (32766)"),
+              std::string::npos)
+        << message;
 }

@@ -1,0 +1,19 @@
+// Desktop entry files ("*.desktop") as programs, read and started by GLib's GIO. GIO is loaded
+// when the first entry is met, so a bar that never starts one never pays for it.
+#pragma once
+
+#include "platform/Process.h"
+
+namespace platform::detail {
+
+bool isDesktopEntryName(std::string_view path);
+
+// Sets the folder where the entry's program runs, or the error and reason why it cannot run:
+// not readable, not valid, not an application, a TryExec or Exec program that is missing.
+void inspectDesktopEntry(ProgramLocation& location);
+
+// Starts the entry's Exec line, with the location's arguments as the files or addresses its
+// field codes take. Raises EInOutError when it cannot be started.
+void launchDesktopEntry(const ProgramLocation& location);
+
+} // namespace platform::detail

@@ -1,0 +1,238 @@
+#include "platform/DesktopEntry.h"
+
+#include "platform/Errors.h"
+#include "platform/ProcessSystem.h"
+#include "platform/Strings.h"
+
+#include <csignal>
+#include <dlfcn.h>
+#include <gio/gdesktopappinfo.h>
+#include <memory>
+#include <type_traits>
+#include <unistd.h>
+
+namespace platform::detail {
+
+namespace {
+
+const char* const EntryGroup = "Desktop Entry";
+
+// The few GLib and GIO functions we use, looked up once from the library loaded on first use.
+struct Gio {
+    decltype(&g_key_file_new) keyFileNew;
+    decltype(&g_key_file_load_from_file) keyFileLoad;
+    decltype(&g_key_file_get_string) keyFileString;
+    decltype(&g_key_file_free) keyFileFree;
+    decltype(&g_desktop_app_info_new_from_filename) appInfoNew;
+    decltype(&g_desktop_app_info_launch_uris_as_manager) launch;
+    decltype(&g_object_unref) objectUnref;
+    decltype(&g_error_free) errorFree;
+    decltype(&g_free) free;
+    decltype(&g_filename_to_uri) filenameToUri;
+    decltype(&g_file_error_quark) fileErrorQuark;
+    decltype(&g_spawn_error_quark) spawnErrorQuark;
+    decltype(&g_shell_parse_argv) shellParseArgv;
+    decltype(&g_strfreev) strfreev;
+};
+
+const Gio* gio() {
+    static const Gio* const loaded = []() -> const Gio* {
+        // Never closed: GObject's types cannot be unloaded.
+        void* library = ::dlopen("libgio-2.0.so.0", RTLD_LAZY | RTLD_LOCAL);
+        if (!library)
+            return nullptr;
+        static Gio functions;
+        bool complete = true;
+        const auto find = [&](auto& function, const char* name) {
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
+                ::dlsym(library, name));
+            complete = complete && function;
+        };
+        find(functions.keyFileNew, "g_key_file_new");
+        find(functions.keyFileLoad, "g_key_file_load_from_file");
+        find(functions.keyFileString, "g_key_file_get_string");
+        find(functions.keyFileFree, "g_key_file_free");
+        find(functions.appInfoNew, "g_desktop_app_info_new_from_filename");
+        find(functions.launch, "g_desktop_app_info_launch_uris_as_manager");
+        find(functions.objectUnref, "g_object_unref");
+        find(functions.errorFree, "g_error_free");
+        find(functions.free, "g_free");
+        find(functions.filenameToUri, "g_filename_to_uri");
+        find(functions.fileErrorQuark, "g_file_error_quark");
+        find(functions.spawnErrorQuark, "g_spawn_error_quark");
+        find(functions.shellParseArgv, "g_shell_parse_argv");
+        find(functions.strfreev, "g_strfreev");
+        return complete ? &functions : nullptr;
+    }();
+    return loaded;
+}
+
+const char* const GioMissing =
+    "GLib's GIO library (libgio-2.0.so.0), which starts desktop entries, is not installed";
+
+struct ErrorDeleter {
+    void operator()(GError* error) const { gio()->errorFree(error); }
+};
+using ErrorPtr = std::unique_ptr<GError, ErrorDeleter>;
+
+// The runtime's code for a GLib error, so that the same failure reads the same way as ours.
+int codeOf(const GError& error) {
+    const Gio& g = *gio();
+    if (error.domain == g.fileErrorQuark())
+        return error.code == G_FILE_ERROR_NOENT ? 2 : 5;
+    if (error.domain == g.spawnErrorQuark())
+        return error.code == G_SPAWN_ERROR_NOENT ? 2 : 5;
+    return 5;
+}
+
+class KeyFile {
+public:
+    KeyFile() : m_file(gio()->keyFileNew()) {}
+    ~KeyFile() { gio()->keyFileFree(m_file); }
+    KeyFile(const KeyFile&) = delete;
+    KeyFile& operator=(const KeyFile&) = delete;
+
+    ErrorPtr load(const std::string& path) {
+        GError* error = nullptr;
+        gio()->keyFileLoad(m_file, path.c_str(), G_KEY_FILE_NONE, &error);
+        return ErrorPtr(error);
+    }
+    // Empty when the key is missing.
+    std::string value(const char* key) const {
+        gchar* text = gio()->keyFileString(m_file, EntryGroup, key, nullptr);
+        std::string result = text ? text : "";
+        gio()->free(text);
+        return result;
+    }
+
+private:
+    GKeyFile* m_file;
+};
+
+struct AppInfoDeleter {
+    void operator()(GDesktopAppInfo* info) const { gio()->objectUnref(info); }
+};
+using AppInfoPtr = std::unique_ptr<GDesktopAppInfo, AppInfoDeleter>;
+
+std::string quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+void refuse(ProgramLocation& location, int error, std::string reason) {
+    location.error = error;
+    location.reason = std::move(reason);
+}
+
+// The folder a program named inside the entry runs in; the program's reason when it is missing.
+void findEntryProgram(ProgramLocation& location, const std::string& word, const char* role) {
+    const FoundProgram found = findProgram(word, extractFilePath(location.path));
+    if (found.error != 0)
+        refuse(location, found.error,
+               EInOutError::MessageFor(found.error) + " (its " + role + quoted(word) + ")");
+    else
+        location.folder = extractFilePath(found.path);
+}
+
+// The program word of an Exec line, by the line's own quoting rules; empty when it has none.
+std::string execProgram(const std::string& exec) {
+    gchar** words = nullptr;
+    std::string program;
+    if (gio()->shellParseArgv(exec.c_str(), nullptr, &words, nullptr) && words && words[0])
+        program = words[0];
+    gio()->strfreev(words);
+    return program;
+}
+
+// Runs in the started program between fork and exec, so only async-signal-safe calls.
+void resetChild(gpointer) {
+    ::setsid();
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    for (int signal = 1; signal < NSIG; ++signal)
+        ::signal(signal, SIG_DFL);
+}
+
+// An argument as GIO takes it: an address stays as it is, a file becomes its file address.
+std::string uriOf(const std::string& argument, const std::string& folder) {
+    if (argument.find("://") != std::string::npos || argument.starts_with("file:"))
+        return argument;
+    const std::string path = argument.starts_with('/') ? argument : folder + argument;
+    gchar* uri = gio()->filenameToUri(path.c_str(), nullptr, nullptr);
+    const std::string result = uri ? uri : argument;
+    gio()->free(uri);
+    return result;
+}
+
+} // namespace
+
+bool isDesktopEntryName(std::string_view path) {
+    return path.ends_with(".desktop");
+}
+
+void inspectDesktopEntry(ProgramLocation& location) {
+    if (!gio())
+        return refuse(location, 2, GioMissing);
+    KeyFile entry;
+    if (const ErrorPtr error = entry.load(location.path))
+        return refuse(location, codeOf(*error), error->message);
+    const std::string type = entry.value("Type");
+    if (type != "Application")
+        return refuse(location, 5,
+                      "It is not an application's desktop entry (Type is " +
+                          (type.empty() ? std::string("missing") : quoted(type)) + ")");
+    const std::string tryExec = entry.value("TryExec");
+    if (!tryExec.empty()) {
+        findEntryProgram(location, tryExec, "TryExec program ");
+        if (location.error != 0)
+            return;
+    }
+    // GIO refuses an entry whose program is missing without saying why, so we look first.
+    const std::string program = execProgram(entry.value("Exec"));
+    if (program.empty())
+        return refuse(location, 5, "It is not a desktop entry that can be started");
+    findEntryProgram(location, program, "program ");
+    if (location.error != 0)
+        return;
+    if (!AppInfoPtr(gio()->appInfoNew(location.path.c_str())))
+        return refuse(location, 5, "It is not a desktop entry that can be started");
+
+    std::string folder = entry.value("Path");
+    if (folder.empty())
+        return;
+    if (folder.front() != '/')
+        folder = extractFilePath(location.path) + folder;
+    location.folder = folder;
+}
+
+void launchDesktopEntry(const ProgramLocation& location) {
+    if (!gio())
+        throw EInOutError(2, GioMissing);
+    const AppInfoPtr info(gio()->appInfoNew(location.path.c_str()));
+    if (!info)
+        throw EInOutError(5, "It is not a desktop entry that can be started");
+
+    std::vector<std::string> uris;
+    for (const std::string& argument : location.arguments)
+        uris.push_back(uriOf(argument, location.folder));
+    // GList is a public struct; a list on the stack needs no allocation of GLib's.
+    std::vector<GList> list(uris.size());
+    for (std::size_t i = 0; i < uris.size(); ++i) {
+        list[i].data = uris[i].data();
+        list[i].prev = i > 0 ? &list[i - 1] : nullptr;
+        list[i].next = i + 1 < uris.size() ? &list[i + 1] : nullptr;
+    }
+
+    // Without G_SPAWN_DO_NOT_REAP_CHILD, GLib starts the program through a child of its own
+    // that it collects at once, so no zombie is left for us. GLib closes every descriptor
+    // beyond 0, 1 and 2 itself.
+    GError* failure = nullptr;
+    if (!gio()->launch(info.get(), list.empty() ? nullptr : list.data(), nullptr,
+                       G_SPAWN_SEARCH_PATH, resetChild, nullptr, nullptr, nullptr, &failure)) {
+        const ErrorPtr error(failure);
+        throw EInOutError(error ? codeOf(*error) : 5,
+                          error ? error->message : "The desktop entry could not be started");
+    }
+}
+
+} // namespace platform::detail
