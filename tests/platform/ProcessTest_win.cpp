@@ -106,7 +106,8 @@ TEST(Process, LocatesProgramsByDrivePathsRelativePathsAndPath) {
     };
     EXPECT_TRUE(platform::sameText(path("\"" + folder + "probe\" -x"), folder + "probe.exe"));
     EXPECT_EQ(path(folder + "probe.exe a\\b c:d"), folder + "probe.exe");
-    EXPECT_EQ(path("my apps/probe.exe"), folder + "probe.exe") << "relative to the settings";
+    EXPECT_EQ(path("my apps\\probe.exe"), folder + "probe.exe") << "relative to the settings";
+    EXPECT_EQ(path("my apps/probe.exe"), base + "my apps/probe.exe");
     EXPECT_TRUE(platform::sameText(path("\"my apps\\probe\""), folder + "probe.exe"));
     EXPECT_EQ(path("probe -x"), "File not found") << "not in the current folder, not on PATH";
     EXPECT_EQ(path(dir.path().substr(0, 2) + "\\no such folder\\probe.exe"), "File not found");
