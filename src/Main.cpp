@@ -11,6 +11,7 @@
 #include "platform/Help.h"
 #include "platform/Image.h"
 #include "platform/Strings.h"
+#include "platform/TextBytes.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -209,7 +210,7 @@ void TBarFrm::FormCreate() {
     }
     ComboBox1->clear();
     for (const std::string& name : names)
-        ComboBox1->addItem(QString::fromStdString(name));
+        ComboBox1->addItem(platform::displayText(name));
     ComboBox1->setCurrentIndex(0);
 
     platform::setIdleHandler([this](bool& done) { AppIdle(done); });
@@ -257,7 +258,7 @@ void TBarFrm::ComboBox1Change() {
         if (!button)
             continue;
         const int n = section * 10 + k;
-        button->SetCaption(valid ? QString::fromStdString(ItemCaptions[n].str()) : QString());
+        button->SetCaption(valid ? platform::displayText(ItemCaptions[n].str()) : QString());
         button->setEnabled(valid && !ItemPrograms[n].empty());
     }
 }

@@ -9,11 +9,13 @@
 #include "platform/Files.h"
 #include "platform/Image.h"
 #include "platform/Strings.h"
+#include "platform/TextBytes.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
 #include <QProxyStyle>
@@ -43,18 +45,32 @@ QFont pixelFont(int pixels, bool bold = false, bool underline = false) {
     return font;
 }
 
+// Shows stored bytes readably and remembers them, so that an unedited value is saved as it was.
+void showBytes(QLineEdit* edit, const std::string& bytes) {
+    edit->setText(platform::displayText(bytes));
+    platform::setShownBytes(edit, bytes);
+}
+
 // A stored place outside the list leaves the list without a selection.
 void selectPlace(QComboBox* list, int index) {
     list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
 }
 
-// Refuses typing beyond what a caption keeps (30 bytes), so the box shows where the cut falls.
+// Refuses typing beyond what a caption keeps (30 bytes, counted as they will be stored), so the
+// box shows where the cut falls. Taking text away is always allowed: a caption loaded in a
+// single-byte code page may show more UTF-8 bytes than it holds.
 class CaptionValidator : public QValidator {
 public:
-    using QValidator::QValidator;
+    explicit CaptionValidator(QLineEdit* edit) : QValidator(edit), m_edit(edit) {}
     State validate(QString& input, int&) const override {
-        return std::size_t(input.toUtf8().size()) <= TItemCaption::MaxLength ? Acceptable : Invalid;
+        if (input.size() < m_edit->text().size())
+            return Acceptable;
+        const std::size_t size = platform::shownBytes(m_edit, input).size();
+        return size <= TItemCaption::MaxLength ? Acceptable : Invalid;
     }
+
+private:
+    QLineEdit* m_edit;
 };
 
 template <typename W> W* placed(W* widget, const char* name, QRect where) {
@@ -301,7 +317,7 @@ void TCfgFrm::BuildLookPage() {
     Label201 = label(s, "Label201", "Select a section:", QPoint(120, 16), true);
     ComboBox1 = list(s, "ComboBox1", QRect(199, 14, 114, 0));
     for (const std::string& name : DesignSectionNames())
-        ComboBox1->addItem(QString::fromStdString(name));
+        platform::addItemBytes(ComboBox1, name);
     Label204 = label(s, "Label204", "Type a new name:", QPoint(120, 46), true);
     Edit1 = placed(new QLineEdit(s), "Edit1", QRect(199, 43, 114, 0));
     Label205 = label(s, "Label205", "Click the button:", QPoint(120, 76), true);
@@ -493,7 +509,7 @@ void TCfgFrm::ChangeBtnClick() {
     }
     std::string text;
     for (int i = 0; i < ComboBox1->count(); ++i)
-        text += ComboBox1->itemText(i).toStdString() + "\r\n";
+        text += platform::itemBytes(ComboBox1, i) + "\r\n";
     // Replaced in one piece: a failed write leaves the old names and Edit1's text.
     platform::writeFileAtomic(SectionNamesPath(), text);
     Edit1->clear();
@@ -508,7 +524,7 @@ void TCfgFrm::BrowseBtAllClick(QObject* Sender) {
 void TCfgFrm::BrowseProgram(int n) {
     OpenDialog1->FileName = ItemPrograms[n];
     if (RunChild([this] { return OpenDialog1->Execute(this); }))
-        ProgramEdits[n]->setText(QString::fromStdString(OpenDialog1->FileName));
+        ProgramEdits[n]->setText(platform::displayText(OpenDialog1->FileName));
 }
 
 void TCfgFrm::FormCreate() {
@@ -522,7 +538,7 @@ void TCfgFrm::FormCreate() {
     }
     ComboBox1->clear();
     for (const std::string& name : names)
-        ComboBox1->addItem(QString::fromStdString(name));
+        platform::addItemBytes(ComboBox1, name);
     ComboBox1->setCurrentIndex(0);
 
     for (int n = 1; n <= ItemCount; ++n) {
@@ -553,8 +569,8 @@ void TCfgFrm::LoadPreview(platform::TImage* preview, const std::string& file, bo
 void TCfgFrm::LoadSettings() {
     LoadItems();
     for (int n = 1; n <= ItemCount; ++n) {
-        CaptionEdits[n]->setText(QString::fromStdString(ItemCaptions[n].str()));
-        ProgramEdits[n]->setText(QString::fromStdString(ItemPrograms[n]));
+        showBytes(CaptionEdits[n], ItemCaptions[n].str());
+        showBytes(ProgramEdits[n], ItemPrograms[n]);
     }
     TAppIniFile& ini = *AppIni;
     CheckImage->setChecked(ini.ReadFlag(Config, "CheckImage", false));
@@ -563,7 +579,9 @@ void TCfgFrm::LoadSettings() {
     EditCol2->SetColor(ini.ReadNumber(Config, "BackColor2", 0));
     CheckStretch1->setChecked(ini.ReadFlag(Config, "Stretch", false));
     QFont font = EditFont1->font();
-    font.setFamily(QString::fromStdString(ini.ReadValue(Config, "Font1", "cf_MS Serif")));
+    const std::string family = ini.ReadValue(Config, "Font1", "cf_MS Serif");
+    font.setFamily(platform::displayText(family));
+    platform::setShownBytes(EditFont1, family);
     EditFont1->setFont(font);
     EditFont1->SetFontColor(ini.ReadNumber(Config, "ColFont1", 0));
     selectPlace(ComboBox2, ini.ReadNumber(Config, "Pos1", 0));
@@ -588,7 +606,7 @@ void TCfgFrm::SaveSettings() {
     ini.WriteNumber(Config, "BackColor1", EditCol->Color());
     ini.WriteNumber(Config, "BackColor2", EditCol2->Color());
     ini.WriteFlag(Config, "Stretch", CheckStretch1->isChecked());
-    ini.WriteValue(Config, "Font1", EditFont1->font().family().toStdString());
+    ini.WriteValue(Config, "Font1", platform::shownBytes(EditFont1, EditFont1->font().family()));
     ini.WriteNumber(Config, "ColFont1", EditFont1->FontColor());
     ini.WriteNumber(Config, "Pos1", ComboBox2->currentIndex());
     ini.WriteNumber(Config, "Pos2", ComboBox3->currentIndex());
@@ -601,8 +619,8 @@ void TCfgFrm::SaveSettings() {
     ini.WriteFlag(Config, "Resize", CheckResize->isChecked());
     for (int n = 1; n <= ItemCount; ++n) {
         // The caption type keeps at most 30 bytes and never splits a character.
-        ItemCaptions[n] = CaptionEdits[n]->text().toStdString();
-        ItemPrograms[n] = ProgramEdits[n]->text().toStdString();
+        ItemCaptions[n] = platform::shownBytes(CaptionEdits[n], CaptionEdits[n]->text());
+        ItemPrograms[n] = platform::shownBytes(ProgramEdits[n], ProgramEdits[n]->text());
     }
     SaveItems();
 }

@@ -6,6 +6,7 @@
 #include "platform/Strings.h"
 
 #include <gtest/gtest.h>
+#include <random>
 #include <sys/stat.h>
 
 using namespace testing_support;
@@ -433,4 +434,32 @@ TEST(AppIniFile, NameComesFromTheExecutableAsItsFolderStoresIt) {
     // The real executable's name, with ".ini" appended (POSIX) or in place of ".exe".
     EXPECT_EQ(platform::extractFileName(TAppIniFile::DefaultFileName()), "BigIniTest.ini")
         << TAppIniFile::DefaultFileName();
+}
+
+// Every byte but the line ends and Ctrl-Z, which ends the file.
+TEST(IniFile, ValuesOfAnyBytesButLineEndsComeBackByteForByte) {
+    TempDir dir;
+    const std::string path = dir.file("bytes.ini");
+    std::mt19937 random(20261208);
+    std::uniform_int_distribution<int> length(0, 40);
+    std::uniform_int_distribution<int> byte(1, 255);
+    Lines values;
+    {
+        TBigIniFile ini(path);
+        for (int i = 0; i < 300; ++i) {
+            std::string value;
+            for (int n = length(random); n > 0; --n) {
+                const char c = char(byte(random));
+                if (c != '\r' && c != '\n' && c != '\x1A')
+                    value += c;
+            }
+            values.push_back(value);
+            ini.WriteValue("Config", "key" + std::to_string(i), value);
+        }
+        ini.SaveToDisk();
+    }
+    TBigIniFile again(path);
+    for (int i = 0; i < 300; ++i)
+        ASSERT_EQ(again.ReadValue("Config", "key" + std::to_string(i), "?"), values[std::size_t(i)])
+            << "key" << i;
 }

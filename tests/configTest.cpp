@@ -402,3 +402,38 @@ TEST_F(Bar, DialogPictures) {
         EXPECT_TRUE(shot.save(name));
     }
 }
+
+TEST_F(Bar, BytesThatAreNotUtf8SurviveLoadSaveAndRename) {
+    // From the Windows years: code page 1252, next to UTF-8.
+    Lines sections = Sections;
+    sections[0] = "B\xFCro";
+    writeSections(sections);
+    const std::string program = "/tmp/B\xFCro/run";
+    writeIni({"[Config]", "Font1=Caf\xE9", "[Config.Prog]", "1=" + program, "[Config.Caption]",
+              "1=Gr\xFC\xDF"
+              "e",
+              "2=\x80 und \xC3\xA9"});
+    start();
+    EXPECT_EQ(CfgFrm->ProgramEdits[1]->text(), QString::fromUtf8("/tmp/Büro/run"));
+    EXPECT_EQ(CfgFrm->CaptionEdits[1]->text(), QString::fromUtf8("Grüße"));
+    EXPECT_EQ(CfgFrm->CaptionEdits[2]->text(), QString::fromUtf8("€ und é"));
+    EXPECT_EQ(BarFrm->ComboBox1->itemText(0), QString::fromUtf8("Büro"));
+    EXPECT_EQ(caption(1), QString::fromUtf8("Grüße"));
+
+    CfgFrm->ComboBox1->setCurrentIndex(1);
+    CfgFrm->Edit1->setText(QStringLiteral("x"));
+    CfgFrm->ChangeBtn->click();
+    sections[1] = "2) X";
+    EXPECT_EQ(testing_support::readBytes(dir.file("Items.txt")), testing_support::crlf(sections));
+
+    CfgFrm->CaptionEdits[3]->setText(QString::fromUtf8("Büro neu"));
+    CfgFrm->SaveBtClick();
+    stop();
+    const std::string saved = ini();
+    const Lines expected = {"Font1=Caf\xE9", "1=" + program,
+                            "1=Gr\xFC\xDF"
+                            "e",
+                            "2=\x80 und \xC3\xA9", "3=B\xC3\xBCro neu"};
+    for (const std::string& line : expected)
+        EXPECT_NE(saved.find("\r\n" + line + "\r\n"), std::string::npos) << line;
+}
