@@ -549,6 +549,7 @@ void TCfgFrm::FormCreate() {
     ApplySettings();
     if (BarFrm)
         BarFrm->ComboBox1Change();
+    ReportPictureErrors();
 }
 
 void TCfgFrm::FormDestroy() {
@@ -559,11 +560,16 @@ void TCfgFrm::FormDestroy() {
 void TCfgFrm::LoadPreview(platform::TImage* preview, const std::string& file, bool inUse) {
     try {
         preview->Picture().LoadFromFile(file);
-    } catch (const std::exception& error) {
+    } catch (const std::exception&) {
         preview->Picture().SetGraphic(nullptr);
         if (inUse)
-            platform::handleException(error);
+            m_pictureErrors.push_back(std::current_exception());
     }
+}
+
+void TCfgFrm::ReportPictureErrors() {
+    for (const std::exception_ptr& error : std::exchange(m_pictureErrors, {}))
+        platform::guarded([&] { std::rethrow_exception(error); });
 }
 
 void TCfgFrm::LoadSettings() {

@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <array>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -162,8 +163,12 @@ private:
     void BuildLookPage();
     void BuildSectionPage(int k);
     // Loads a preview; a picture that fails leaves the preview empty and the file name as it
-    // was, and is reported only when its picture is in use.
+    // was, and is reported only when its picture is in use, by ReportPictureErrors.
     void LoadPreview(platform::TImage* preview, const std::string& file, bool inUse);
+    // A message box runs an event loop that activates the application, and the bar reacts to
+    // that with the settings the dialog holds then: so pictures that failed to load are
+    // reported only once every setting is read and applied.
+    void ReportPictureErrors();
     void ChoosePicture(QCheckBox* inUse, platform::TOpenDialog* dialog, platform::TImage* preview);
     // Runs one of the dialog's own dialogs; the window changes it causes are not the user
     // moving between the program's windows.
@@ -172,6 +177,7 @@ private:
     bool m_centred = false;
     int m_childDepth = 0;
     bool m_skipActivate = false;
+    std::vector<std::exception_ptr> m_pictureErrors;
 };
 
 // The one settings dialog of the run.

@@ -137,6 +137,26 @@ TEST_F(Bar, BrokenPictureKeepsItsNameAndReadingGoesOn) {
     EXPECT_NE(ini().find("TitleImage=" + dir.file("missing.gif")), std::string::npos);
 }
 
+TEST_F(Bar, APictureThatFailsIsReportedAfterEverySettingIsApplied) {
+    writeSections(Sections);
+    writeIni({"[Config]", "CheckImage=1", "BackImage=" + dir.file("missing.bmp"), "Pos2=2",
+              "Resize=0"});
+    // What the message box's event loop would meet: the bar reacts to the activation it
+    // brings with the settings the dialog holds at that moment.
+    std::vector<std::string> seen;
+    const platform::ExceptionHandler previous =
+        platform::setExceptionHandler([&](const std::exception& error) {
+            seen.push_back(error.what());
+            BarFrm->AppActivate();
+        });
+    start();
+    platform::setExceptionHandler(previous);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_FALSE(CfgFrm->CheckResize->isChecked());
+    EXPECT_EQ(BarFrm->height(), TBarFrm::SmallHeight) << "Authomatic Resize is off";
+    EXPECT_EQ(BarFrm->y(), 242) << "Middle, collapsed";
+}
+
 TEST_F(Bar, SavingWithoutASettingsFileRefuses) {
     writeSections(Sections);
     start();
