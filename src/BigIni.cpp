@@ -104,10 +104,12 @@ TBigIniFile::TBigIniFile(const std::string& fileName) {
 
 TBigIniFile::~TBigIniFile() {
     // As in the constructor, this reaches our own SaveToDisk: the subclass part is gone.
+    const bool told = m_failureRaised;
     try {
         SaveToDisk();
     } catch (const std::exception& error) {
-        platform::handleException(error);
+        if (!told)
+            platform::handleException(error);
     }
     FreeSections();
 }
@@ -184,12 +186,17 @@ void TBigIniFile::SaveToDisk() {
     if (!m_fileName.empty()) {
         // On failure the old file stays whole and m_modified stays true, so nothing is lost
         // that a later save could still write.
-        platform::AtomicFile file(m_fileName);
-        forEachWrittenLine([&file](const std::string& line) {
-            file.write(line);
-            file.write("\r\n");
-        });
-        file.commit();
+        try {
+            platform::AtomicFile file(m_fileName);
+            forEachWrittenLine([&file](const std::string& line) {
+                file.write(line);
+                file.write("\r\n");
+            });
+            file.commit();
+        } catch (...) {
+            m_failureRaised = true;
+            throw;
+        }
     }
     m_modified = false;
 }
@@ -249,10 +256,10 @@ void TBigIniFile::WriteValue(const std::string& section, const std::string& key,
     const int index = FindKey(section, key, lines, true);
     if (index < 0) {
         lines->push_back(std::move(line));
-        m_modified = true;
+        Changed();
     } else if ((*lines)[index] != line) {
         (*lines)[index] = std::move(line);
-        m_modified = true;
+        Changed();
     }
 }
 
@@ -306,7 +313,7 @@ void TBigIniFile::ClearSection(const std::string& section) {
         return;
     m_sections.Delete(i);
     m_sections.SetLastFound(0);
-    m_modified = true;
+    Changed();
     if (m_currentSection >= m_sections.Count())
         m_currentSection = 0;
 }
@@ -316,7 +323,7 @@ void TBigIniFile::DeleteKey(const std::string& section, const std::string& key) 
     const int index = FindKey(section, key, lines, true);
     if (index < 0)
         return;
-    m_modified = true;
+    Changed();
     lines->erase(lines->begin() + index);
 }
 

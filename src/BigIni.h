@@ -101,8 +101,17 @@ public:
     int CurrentSection() const { return m_currentSection; }
 
 protected:
+    // Every change goes through here.
+    void Changed() {
+        m_modified = true;
+        m_failureRaised = false;
+    }
+
     std::string m_fileName;
     bool m_modified = false;
+    // The last save failed, its error went to the caller, and nothing changed since: a failure
+    // of the release's last try would only repeat what the user has been told.
+    bool m_failureRaised = false;
     TSectionList m_sections;
     int m_currentSection = 0;
 

@@ -158,6 +158,24 @@ TEST_F(ItemStore, FreeItemStoreWritesPendingChangesAndReportsFailure) {
     EXPECT_EQ(AppIni, nullptr);
     EXPECT_EQ(errors.messages(), Lines{"File access denied"});
     EXPECT_EQ(readBytes(iniPath), crlf({"[Config]", "Late=1", ""}));
+
+    // A save whose failure reached the caller is tried once more at the release, quietly.
+    LoadItems();
+    AppIni->WriteValue("Config", "Late", "3");
+    {
+        ScopedRenameFailure failure(accessDeniedError);
+        EXPECT_THROW(SaveItems(), EInOutError);
+        FreeItemStore();
+    }
+    EXPECT_EQ(errors.messages().size(), 1u) << "the failure was told once, by SaveItems";
+    LoadItems();
+    AppIni->WriteValue("Config", "Late", "4");
+    {
+        ScopedRenameFailure failure(accessDeniedError);
+        EXPECT_THROW(SaveItems(), EInOutError);
+    }
+    FreeItemStore();
+    EXPECT_EQ(readBytes(iniPath), crlf({"[Config]", "Late=4", ""})) << "the last try succeeds";
 }
 
 TEST(RunProgram, FormsTheCommandLineInTheGivenFolder) {

@@ -157,6 +157,20 @@ TEST_F(Bar, APictureThatFailsIsReportedAfterEverySettingIsApplied) {
     EXPECT_EQ(BarFrm->y(), 242) << "Middle, collapsed";
 }
 
+TEST_F(Bar, AFailedSaveAtShutdownIsReportedOnceAndKeepsTheFile) {
+    writeSections(Sections);
+    writeIni({"[Config]", "Small=1"});
+    start();
+    CfgFrm->CheckMin->setChecked(true);
+    {
+        testing_support::ScopedRenameFailure failure(testing_support::accessDeniedError);
+        stop();
+        FreeItemStore();
+    }
+    EXPECT_EQ(errors.messages(), Lines{"File access denied"});
+    EXPECT_EQ(ini(), testing_support::crlf({"[Config]", "Small=1"}));
+}
+
 TEST_F(Bar, SavingWithoutASettingsFileRefuses) {
     writeSections(Sections);
     start();
