@@ -25,7 +25,7 @@ static void initProgramResources() {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tevlo"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tevlo"));
+    platform::setApplicationTitle(QStringLiteral("Tevlo"));
     // The bar's closing ends the program, even with the settings dialog still open.
     QApplication::setQuitOnLastWindowClosed(false);
     initProgramResources();

@@ -112,8 +112,26 @@ MessageBoxFunction setMessageBoxFunction(MessageBoxFunction function) {
     return std::exchange(messageBoxFunction(), std::move(function));
 }
 
+namespace {
+
+QString& titleOfApplication() {
+    static QString title;
+    return title;
+}
+
+} // namespace
+
+void setApplicationTitle(const QString& title) {
+    titleOfApplication() = title;
+}
+
+QString applicationTitle() {
+    return titleOfApplication().isEmpty() ? QCoreApplication::applicationName()
+                                          : titleOfApplication();
+}
+
 void showErrorMessage(const QString& text) {
-    const QString caption = QGuiApplication::applicationDisplayName();
+    const QString caption = applicationTitle();
     if (messageBoxFunction()) {
         messageBoxFunction()(caption, text);
         return;

@@ -34,7 +34,12 @@ void setActivationHandlers(std::function<void()> activate, std::function<void()>
 // character sorts after ".".
 QString errorMessageText(const std::string& message);
 
-// Shows an error message box (error icon, OK button, the application's name as its caption).
+// The application's title, the caption of its message boxes. Kept apart from Qt's application
+// display name, which Qt would append to every window's own title.
+void setApplicationTitle(const QString& title);
+QString applicationTitle();
+
+// Shows an error message box (error icon, OK button, the application's title as its caption).
 // Replaceable, so tests see what would have been shown; an empty function restores the box.
 using MessageBoxFunction = std::function<void(const QString& caption, const QString& text)>;
 MessageBoxFunction setMessageBoxFunction(MessageBoxFunction function);

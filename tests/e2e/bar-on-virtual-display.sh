@@ -4,11 +4,11 @@
 # desktop entry, a script without "#!"), and the settings it writes when it is told to end.
 #
 # Usage: bar-on-virtual-display.sh PATH-TO-TEVLO
-# Exits 77 (skipped) only when Xvfb, xdotool or ImageMagick's import is missing.
+# Exits 77 (skipped) only when Xvfb, xdotool, xprop or ImageMagick's import is missing.
 set -uo pipefail
 
 program=${1:?usage: $0 path-to-tevlo}
-for tool in Xvfb xdotool import; do
+for tool in Xvfb xdotool xprop import; do
     if ! command -v "$tool" >/dev/null; then
         echo "SKIP: $tool is not installed"
         exit 77
@@ -103,6 +103,7 @@ printf '%s\r\n' \
     "4=\"$work/My Tools/record\" --fast \"a b\"" \
     "5=$work/entry/thing.desktop" \
     "6=$work/plain/run one/two" \
+    '7=tevlo-e2e-missing --x' \
     "11=$work/second/record" \
     '[Config.Caption]' \
     '1=First' \
@@ -208,6 +209,32 @@ expect_start 4 tools "$work/My Tools" '[--fast]' '[a b]'
 expect_start 5 entry "$work/entry-work" '[--name]' '[Thing]' "[$work/entry/thing.desktop]"
 expect_start 6 plain "$work/plain" '[one/two]'
 
+# --- Titles are the program's own texts, as the window manager reads them.
+net_name() { xprop -id "$1" _NET_WM_NAME 2>/dev/null | sed -n 's/^_NET_WM_NAME([A-Z0-9_]*) = "\(.*\)"$/\1/p'; }
+[[ $(net_name "$window") == Tevlo ]] || fail "the bar's _NET_WM_NAME is '$(net_name "$window")'"
+other_window() { # name pattern: a visible window of the bar's other than the bar itself
+    xdotool search --all --onlyvisible --pid "$bar_pid" --name "$1" 2>/dev/null | grep -vx "$window" | head -n 1
+}
+about=
+find_about() { about=$(other_window '^About'); [[ -n $about ]]; }
+click 268 65 17 # About...
+wait_for 20 find_about || die "About... showed no window titled About"
+[[ $(net_name "$about") == About ]] || fail "the About box's _NET_WM_NAME is '$(net_name "$about")', expected 'About'"
+eval "$(xdotool getwindowgeometry --shell "$about" | grep -E '^(X|Y)=[0-9]+$' | sed 's/^/about_/')"
+xdotool mousemove --sync $((about_X + 149)) $((about_Y + 255)) click 1 # OK
+about_gone() { [[ -z $(other_window '^About') ]]; }
+wait_for 20 about_gone || fail "OK did not close the About box"
+
+# A program that cannot be found: a message box titled as the application, naming the program.
+box=
+find_box() { box=$(other_window '^Tevlo$'); [[ -n $box ]]; }
+click 268 65 201 # button 7
+wait_for 20 find_box || die "starting a missing program showed no message box"
+[[ $(net_name "$box") == Tevlo ]] || fail "the message box's _NET_WM_NAME is '$(net_name "$box")', expected 'Tevlo'"
+xdotool windowfocus --sync "$box" key Return
+box_gone() { [[ -z $(other_window '^Tevlo$') ]]; }
+wait_for 20 box_gone || fail "Enter did not close the message box"
+
 click 268 80 287 # Next Section
 # The bar handles its input in order, so this click already meets the second section.
 click 268 65 75 # button 1 again: now item 11
@@ -227,6 +254,7 @@ find_dialog() {
     [[ -n $dialog ]]
 }
 wait_for 20 find_dialog || die "Set Bar showed no window titled Settings"
+[[ $(net_name "$dialog") == Settings ]] || fail "the dialog's _NET_WM_NAME is '$(net_name "$dialog")', expected 'Settings'"
 # It turns to the bar's section when it becomes the active window; only then is the page there.
 dialog_focused() { [[ $(xdotool getwindowfocus 2>/dev/null) == "$dialog" ]]; }
 wait_for 20 dialog_focused || die "the settings dialog never became the active window (focus: $(xdotool getwindowfocus) $(xdotool getwindowfocus getwindowname), dialog $dialog $(xdotool getwindowname $dialog))"
@@ -277,7 +305,7 @@ grep -qx -- "1=$work/first/record" <<<"$programs" || fail "item 1's program was 
 grep -qx -- "11=$work/second/record" <<<"$programs" || fail "item 11's program was not saved back"
 grep -qx -- "1=First" <<<"$captions" || fail "item 1's caption was not saved back"
 grep -qx -- "11=Renamed" <<<"$captions" || fail "item 11's edited caption was not saved back"
-[[ $(wc -l <<<"$programs") -eq 7 ]] || fail "[Config.Prog] gained items: $(tr '\n' ' ' <<<"$programs")"
+[[ $(wc -l <<<"$programs") -eq 8 ]] || fail "[Config.Prog] gained items: $(tr '\n' ' ' <<<"$programs")"
 
 if ((failures > 0)); then
     echo "--- the bar's output:"
