@@ -136,6 +136,13 @@ TBarFrm::TBarFrm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     ComboBox1->setGeometry(3, 34, 123, 19);
     ComboBox1->setFont(pixelFont("MS Serif", 9));
+    // A font of its own, colour included: the bar's font colour, which the settings set on the
+    // whole window, must stop here.
+    QPalette own = ComboBox1->palette();
+    for (const QPalette::ColorRole role :
+         {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        own.setColor(role, own.color(role));
+    ComboBox1->setPalette(own);
     ComboBox1->setMaxVisibleItems(10);
     ComboBox1->setItemDelegate(new SectionRows(ComboBox1));
     ComboBox1->setEditable(false);

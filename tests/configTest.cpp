@@ -122,6 +122,24 @@ TEST_F(Bar, AppliedSettingsReachTheBar) {
     EXPECT_EQ(BarFrm->y(), 135) << "Middle, expanded";
 }
 
+TEST_F(Bar, TheFontColourReachesTheLaunchButtonsButNotTheSectionList) {
+    writeSections(Sections);
+    writeIni({"[Config]", "ColFont1=255", "BackColor1=16777215"});
+    start();
+    BarFrm->resize(BarFrm->width(), TBarFrm::FullHeight);
+    const QColor red(255, 0, 0);
+    EXPECT_EQ(BarFrm->SectionButtons[1]->palette().color(QPalette::ButtonText), red);
+    const QImage list = BarFrm->ComboBox1->grab().toImage();
+    int redPixels = 0;
+    for (int y = 0; y < list.height(); ++y)
+        for (int x = 0; x < list.width(); ++x) {
+            const QColor c = list.pixelColor(x, y);
+            redPixels += c.red() > 160 && c.green() < 90 && c.blue() < 90;
+        }
+    EXPECT_EQ(redPixels, 0) << "the section name is drawn in the list's own colour";
+    EXPECT_NE(BarFrm->ComboBox1->palette().color(QPalette::ButtonText), red);
+}
+
 TEST_F(Bar, BrokenPictureKeepsItsNameAndReadingGoesOn) {
     writeSections(Sections);
     testing_support::writeBytes(dir.file("broken.bmp"), "not a bitmap");
@@ -139,8 +157,8 @@ TEST_F(Bar, BrokenPictureKeepsItsNameAndReadingGoesOn) {
 
 TEST_F(Bar, APictureThatFailsIsReportedAfterEverySettingIsApplied) {
     writeSections(Sections);
-    writeIni({"[Config]", "CheckImage=1", "BackImage=" + dir.file("missing.bmp"), "Pos2=2",
-              "Resize=0"});
+    writeIni(
+        {"[Config]", "CheckImage=1", "BackImage=" + dir.file("missing.bmp"), "Pos2=2", "Resize=0"});
     // What the message box's event loop would meet: the bar reacts to the activation it
     // brings with the settings the dialog holds at that moment.
     std::vector<std::string> seen;
