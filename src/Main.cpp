@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QMouseEvent>
+#include <QProxyStyle>
 #include <QStyledItemDelegate>
 #include <QWindow>
 
@@ -56,6 +57,18 @@ public:
     using QStyledItemDelegate::QStyledItemDelegate;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         return QSize(QStyledItemDelegate::sizeHint(option, index).width(), 11);
+    }
+};
+
+// The desktop's style may drop a list down as a menu of every entry; ours shows ten rows and
+// scrolls for the rest.
+class ScrollingListStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override {
+        if (hint == SH_ComboBox_Popup)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, data);
     }
 };
 
@@ -144,6 +157,9 @@ TBarFrm::TBarFrm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
         own.setColor(role, own.color(role));
     ComboBox1->setPalette(own);
     ComboBox1->setMaxVisibleItems(10);
+    auto* listStyle = new ScrollingListStyle;
+    listStyle->setParent(ComboBox1);
+    ComboBox1->setStyle(listStyle);
     ComboBox1->setItemDelegate(new SectionRows(ComboBox1));
     ComboBox1->setEditable(false);
 

@@ -2,7 +2,9 @@
 
 #include "controls/ProCtrls.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
+#include <QScrollBar>
 #include <QEventLoop>
 #include <QMouseEvent>
 #include <QTest>
@@ -205,4 +207,19 @@ TEST_F(Bar, IdleMomentsCorrectCaptionsAndTheBodyDragsTheWindow) {
     QApplication::sendEvent(body, &move);
     QTest::mouseRelease(body, Qt::LeftButton, {}, grip + QPoint(30, 40));
     EXPECT_EQ(BarFrm->pos(), from + QPoint(30, 40));
+}
+
+TEST_F(Bar, TheSectionListDropsDownTenRowsAndScrolls) {
+    std::vector<std::string> names;
+    for (int i = 1; i <= 14; ++i)
+        names.push_back("section " + std::to_string(i));
+    writeSections(names);
+    start();
+    BarFrm->show();
+    BarFrm->ComboBox1->showPopup();
+    QAbstractItemView* rows = BarFrm->ComboBox1->view();
+    ASSERT_TRUE(rows->isVisible());
+    EXPECT_EQ(rows->viewport()->height(), 10 * 11) << "ten rows of eleven pixels";
+    EXPECT_GT(rows->verticalScrollBar()->maximum(), 0) << "the other four are scrolled to";
+    BarFrm->ComboBox1->hidePopup();
 }
