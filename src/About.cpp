@@ -94,6 +94,13 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     ProLabel1->SetAutoSize(false);
     ProLabel1->SetWordWrap(true);
     ProLabel1->resize(265, 41);
+    // At 16 pixels this typeface needs three lines, and the box holds two: a slightly smaller
+    // em shows the whole note and keeps the box where it is.
+    for (QFont note = ProLabel1->font(); ProLabel1->CaptionHeight() > ProLabel1->height() &&
+                                         note.pixelSize() > 12;) {
+        note.setPixelSize(note.pixelSize() - 1);
+        ProLabel1->setFont(note);
+    }
 
     ProUrlLabel1 = link(Panel1, "ProUrlLabel1", QRect(40, 168, 213, 16),
                         QString::fromLatin1(MakerHomePage), QString());

@@ -34,6 +34,9 @@ TEST(About, EveryControlAtItsPlace) {
     EXPECT_EQ(part<QWidget>(box, "Version")->pos(), QPoint(111, 40));
     EXPECT_EQ(part<QWidget>(box, "Comments")->pos(), QPoint(8, 96));
     EXPECT_EQ(part<QWidget>(box, "ProLabel1")->geometry(), QRect(8, 120, 265, 41));
+    const auto* note = part<TProLabel>(box, "ProLabel1");
+    EXPECT_LE(note->CaptionHeight(), note->height()) << "the whole note shows, \"You.\" too";
+    EXPECT_GE(note->font().pixelSize(), 14);
     EXPECT_EQ(part<QWidget>(box, "ProUrlLabel1")->pos(), QPoint(40, 168));
     EXPECT_EQ(part<QWidget>(box, "ProUrlLabel2")->pos(), QPoint(104, 192));
     EXPECT_EQ(part<QWidget>(box, "OKButton")->geometry(), QRect(111, 242, 77, 27));

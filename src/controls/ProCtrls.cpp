@@ -229,6 +229,15 @@ void TProCustomLabel::AdjustBounds() {
     setGeometry(bounds);
 }
 
+int TProCustomLabel::CaptionHeight() const {
+    QImage scratch(1, 1, QImage::Format_RGB32);
+    QPainter canvas(&scratch);
+    canvas.setFont(font());
+    QRect measured(0, 0, width(), 0);
+    platform::drawText(canvas, m_caption, measured, TextFormat() | platform::tfCalcRect);
+    return measured.height();
+}
+
 TCaptionPlace TProCustomLabel::PlaceCaption(QPainter& canvas) const {
     TCaptionPlace place;
     QRect r = rect();

@@ -83,6 +83,8 @@ public:
 
     // Where the caption is drawn, as the paint computes it on canvas (which has the font).
     TCaptionPlace PlaceCaption(QPainter& canvas) const;
+    // The height of the caption laid out in the label's width, in its font, as it is drawn.
+    int CaptionHeight() const;
 
     TNotifyEvent OnMouseEnter;
     TNotifyEvent OnMouseLeave;
