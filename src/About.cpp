@@ -1,5 +1,6 @@
 #include "About.h"
 
+#include "controls/BitBtn.h"
 #include "controls/ProCtrls.h"
 #include "controls/ProUrl.h"
 #include "platform/Image.h"
@@ -96,8 +97,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     ProLabel1->resize(265, 41);
     // At 16 pixels this typeface needs three lines, and the box holds two: a slightly smaller
     // em shows the whole note and keeps the box where it is.
-    for (QFont note = ProLabel1->font(); ProLabel1->CaptionHeight() > ProLabel1->height() &&
-                                         note.pixelSize() > 12;) {
+    for (QFont note = ProLabel1->font();
+         ProLabel1->CaptionHeight() > ProLabel1->height() && note.pixelSize() > 12;) {
         note.setPixelSize(note.pixelSize() - 1);
         ProLabel1->setFont(note);
     }
@@ -108,7 +109,9 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
         link(Panel1, "ProUrlLabel2", QRect(104, 192, 74, 16), QString::fromLatin1(MakerMail),
              QStringLiteral("mailto:") + QString::fromLatin1(MakerMail));
 
-    OKButton = new QPushButton(QIcon(QStringLiteral(":/ok.xpm")), QStringLiteral("OK"), this);
+    OKButton = new TBitBtn(QStringLiteral("OK"), this);
+    OKButton->SetGlyph(platform::TBitmap(QImage(QStringLiteral(":/ok.xpm"))));
+    OKButton->SetMargin(2);
     OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setGeometry(111, 242, 77, 27);
     OKButton->setFont(fontOf("MS Sans Serif", 11, true));

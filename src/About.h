@@ -3,7 +3,7 @@
 
 #include <QDialog>
 
-class QPushButton;
+class TBitBtn;
 class TProLabel;
 class TProPanel;
 class TProUrlLabel;
@@ -30,7 +30,7 @@ public:
     TProLabel* ProLabel1;
     TProUrlLabel* ProUrlLabel1;
     TProUrlLabel* ProUrlLabel2;
-    QPushButton* OKButton;
+    TBitBtn* OKButton;
 
 protected:
     void showEvent(QShowEvent* e) override;

@@ -1,6 +1,8 @@
 #include "About.h"
 
+#include "controls/BitBtn.h"
 #include "controls/ProUrl.h"
+#include "platform/Colors.h"
 #include "platform/Image.h"
 #include "platform/Shell.h"
 
@@ -52,6 +54,24 @@ TEST(About, EveryControlAtItsPlace) {
         box.show();
         EXPECT_TRUE(box.grab().save(QString::fromLocal8Bit(file)));
     }
+}
+
+TEST(About, OkButtonHasItsGlyphAtTheMarginAndBevelledEdges) {
+    TAboutBox box;
+    box.show();
+    const QImage face = box.OKButton->grab().toImage();
+    int glyphLeft = -1;
+    for (int x = 0; x < face.width() && glyphLeft < 0; ++x)
+        for (int y = 0; y < face.height(); ++y)
+            if (face.pixelColor(x, y) == QColor(0x00, 0xC0, 0x00))
+                glyphLeft = x;
+    // The tick's first green column is column 1 of its cell; the cell starts at the margin, 2
+    // pixels inside the face, which begins 4 pixels in (outline, two bevel lines, one spare).
+    EXPECT_EQ(glyphLeft, 4 + 2 + 1) << "glyph drawn at its margin, not centred with the text";
+    const QColor light = platform::toQColor(clBtnHighlight);
+    const QColor dark = platform::toQColor(clBtnShadow);
+    EXPECT_EQ(face.pixelColor(1, 12), light) << "a raised bevel: light on the left";
+    EXPECT_EQ(face.pixelColor(face.width() - 3, 12), dark) << "and shadowed on the right";
 }
 
 TEST(About, LinksOpenTheirTargetsAndStayVisited) {
