@@ -74,6 +74,24 @@ TEST(About, OkButtonHasItsGlyphAtTheMarginAndBevelledEdges) {
     EXPECT_EQ(face.pixelColor(face.width() - 3, 12), dark) << "and shadowed on the right";
 }
 
+TEST(About, LabelsShowThePanelsColourBehindThem) {
+    // A theme whose buttons and windows differ, as many do.
+    const QPalette saved = QApplication::palette();
+    QPalette theme = saved;
+    theme.setColor(QPalette::Window, QColor(200, 220, 255));
+    theme.setColor(QPalette::Button, QColor(230, 230, 200));
+    QApplication::setPalette(theme);
+    {
+        TAboutBox box;
+        box.show();
+        const QImage panel = box.Panel1->grab().toImage();
+        // Below the note's two lines, inside its box; and the panel's face beside the box.
+        EXPECT_EQ(panel.pixelColor(270, 159), QColor(230, 230, 200)) << "the note's background";
+        EXPECT_EQ(panel.pixelColor(276, 159), QColor(230, 230, 200)) << "the panel's face";
+    }
+    QApplication::setPalette(saved);
+}
+
 TEST(About, LinksOpenTheirTargetsAndStayVisited) {
     std::vector<QString> opened;
     platform::setShellOpener([&](QWidget*, const QString& target) { opened.push_back(target); });

@@ -107,7 +107,13 @@ void TProCustomLabel::SetShowAccelChar(bool value) {
 }
 
 TColor TProCustomLabel::Color() const {
-    return m_color == clNone ? platform::fromQColor(palette().color(QPalette::Window)) : m_color;
+    if (m_color != clNone)
+        return m_color;
+    // The colour the parent shows: a panel paints its own face colour, which in many themes is
+    // not the window colour that Qt would hand down.
+    if (const auto* panel = dynamic_cast<const TProPanel*>(parentWidget()))
+        return panel->Color();
+    return platform::fromQColor(palette().color(QPalette::Window));
 }
 
 void TProCustomLabel::SetColor(TColor value) {
