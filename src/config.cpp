@@ -108,6 +108,9 @@ QCheckBox* checkBox(QWidget* parent, const char* name, const char* caption, QRec
     }();
     auto* box = new QCheckBox(QString::fromLatin1(caption), parent);
     box->setStyle(compact);
+    // Our typefaces run wider than the old desktop's: a caption that would be cut gets the
+    // room it needs to its right, where the layout leaves a gap.
+    where.setWidth(std::max(where.width(), box->sizeHint().width()));
     return placed(box, name, where);
 }
 
