@@ -7,6 +7,7 @@
 #include <QBitmap>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <utility>
 
 static void initCursorResources() {
     Q_INIT_RESOURCE(cursors);
@@ -74,16 +75,25 @@ void TProUrlLabel::mousePressEvent(QMouseEvent* e) {
     TProLabel::mousePressEvent(e);
     platform::guarded([this] {
         m_pressed = true;
+        m_pressedInside = true;
         SetFontColor(m_activatedColor);
     });
+}
+
+void TProUrlLabel::mouseMoveEvent(QMouseEvent* e) {
+    TProLabel::mouseMoveEvent(e);
+    if (!m_pressed)
+        return;
+    const bool inside = contains(e->position().toPoint());
+    if (inside == std::exchange(m_pressedInside, inside))
+        return;
+    platform::guarded([&] { SetFontColor(inside ? m_activatedColor : StateColor()); });
 }
 
 void TProUrlLabel::mouseReleaseEvent(QMouseEvent* e) {
     TProLabel::mouseReleaseEvent(e);
     platform::guarded([&] {
-        const QPoint at = e->position().toPoint();
-        const bool outside = at.x() < 0 || at.y() < 0 || at.y() > height() || at.x() > width();
-        if (outside) {
+        if (!contains(e->position().toPoint())) {
             SetFontColor(StateColor());
         } else if (m_pressed) {
             m_visited = true;
@@ -97,12 +107,21 @@ void TProUrlLabel::mouseReleaseEvent(QMouseEvent* e) {
 
 void TProUrlLabel::MouseEnter() {
     TProLabel::MouseEnter();
-    if (m_pressed)
+    if (m_pressed) {
+        m_pressedInside = true;
         SetFontColor(m_activatedColor);
+    }
 }
 
 void TProUrlLabel::MouseLeave() {
     TProLabel::MouseLeave();
-    if (m_pressed)
+    if (m_pressed) {
+        m_pressedInside = false;
         SetFontColor(StateColor());
+    }
+}
+
+bool TProUrlLabel::contains(QPoint at) const {
+    // The edges themselves count as inside, one pixel past the last column and row too.
+    return at.x() >= 0 && at.y() >= 0 && at.y() <= height() && at.x() <= width();
 }

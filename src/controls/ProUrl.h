@@ -39,6 +39,9 @@ protected:
     void FontChanged() override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+    // While the button is held the label has the pointer grabbed, and on X11 it hears of no
+    // leaving or entering until the release: so it follows the pointer itself.
+    void mouseMoveEvent(QMouseEvent* e) override;
 
 private:
     TColor StateColor() const { return m_visited ? m_visitedColor : m_unvisitedColor; }
@@ -48,5 +51,8 @@ private:
     TColor m_activatedColor = clRed;
     TColor m_visitedColor = clNavy;
     bool m_visited = false;
+    bool contains(QPoint at) const;
+
     bool m_pressed = false;
+    bool m_pressedInside = false;
 };

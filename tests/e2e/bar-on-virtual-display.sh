@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # The real bar on a virtual X display: its places, collapsing and expanding, switching sections,
 # starting programs in their own folders (paths, names on PATH, quoted paths with blanks, a
-# desktop entry, a script without "#!"), and the settings it writes when it is told to end.
+# desktop entry, a script without "#!"), the titles of its windows, a hyperlink dragged off while
+# pressed, and the settings it writes when it is told to end.
 #
 # Usage: bar-on-virtual-display.sh PATH-TO-TEVLO
-# Exits 77 (skipped) only when Xvfb, xdotool, xprop or ImageMagick's import is missing.
+# Exits 77 (skipped) only when Xvfb, xdotool, xprop or ImageMagick is missing.
 set -uo pipefail
 
 program=${1:?usage: $0 path-to-tevlo}
-for tool in Xvfb xdotool xprop import; do
+for tool in Xvfb xdotool xprop import convert; do
     if ! command -v "$tool" >/dev/null; then
         echo "SKIP: $tool is not installed"
         exit 77
@@ -221,6 +222,29 @@ click 268 65 17 # About...
 wait_for 20 find_about || die "About... showed no window titled About"
 [[ $(net_name "$about") == About ]] || fail "the About box's _NET_WM_NAME is '$(net_name "$about")', expected 'About'"
 eval "$(xdotool getwindowgeometry --shell "$about" | grep -E '^(X|Y)=[0-9]+$' | sed 's/^/about_/')"
+# The home-page link, pressed and dragged off with the button held, shows its previous colour;
+# back over it, the activated colour; released outside, it opens nothing and stays unvisited.
+# Pointer moves are real ones, with the pointer grabbed by the label as on any X display.
+colour_count() { # colour: pixels of about that colour in the link's place
+    import -window root -crop "213x16+$((about_X + 48))+$((about_Y + 176))" "$work/link.png"
+    convert "$work/link.png" -fuzz 25% -fill black +opaque "$1" -fill white -opaque "$1" \
+        -format '%[fx:round(mean*w*h)]' info:
+}
+link_is() { # colour: the link is drawn in it and not in red, or in red when the colour is red
+    local red
+    red=$(colour_count red)
+    if [[ $1 == red ]]; then ((red > 20)); else ((red == 0 && $(colour_count "$1") > 20)); fi
+}
+link_x=$((about_X + 60))
+xdotool mousemove --sync $link_x $((about_Y + 184)) mousedown 1
+wait_for 10 link_is red || fail "a pressed link is not red"
+xdotool mousemove --sync $link_x $((about_Y + 235))
+wait_for 10 link_is blue || fail "a link dragged off while pressed stays red"
+xdotool mousemove --sync $link_x $((about_Y + 184))
+wait_for 10 link_is red || fail "back over the link with the button held, it is not red again"
+xdotool mousemove --sync $link_x $((about_Y + 235)) mouseup 1
+wait_for 10 link_is blue || fail "released outside, the link is not its unvisited blue"
+
 xdotool mousemove --sync $((about_X + 149)) $((about_Y + 255)) click 1 # OK
 about_gone() { [[ -z $(other_window '^About') ]]; }
 wait_for 20 about_gone || fail "OK did not close the About box"
@@ -312,4 +336,4 @@ if ((failures > 0)); then
     cat "$work/bar.log"
     exit 1
 fi
-echo "the bar placed, resized, switched sections, started seven items and saved its settings"
+echo "the bar placed, resized, switched sections, started seven items, titled its windows, followed a dragged link and saved its settings"
