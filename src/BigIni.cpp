@@ -146,11 +146,12 @@ void TBigIniFile::LoadFromDisk(const std::string& fileName) {
         text.resize(eof);
 
     int current = -1;
-    std::size_t pos = 0;
+    // A byte-order mark, as some editors write before UTF-8 text, is no part of the first line.
+    std::size_t pos = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
     while (pos < text.size()) {
-        // Only a carriage return ends a line; a line feed belongs to the line end when it
-        // follows one and to the line's text anywhere else.
-        const std::size_t cr = text.find('\r', pos);
+        // CR LF, CR and LF each end a line: files written on Linux end their lines in LF, and
+        // reading them as one line would lose every section at the next save.
+        const std::size_t cr = text.find_first_of("\r\n", pos);
         const std::size_t end = cr == std::string::npos ? text.size() : cr;
         if (end > pos) {
             std::string line = text.substr(pos, end - pos);
@@ -162,7 +163,7 @@ void TBigIniFile::LoadFromDisk(const std::string& fileName) {
         if (cr == std::string::npos)
             break;
         pos = cr + 1;
-        if (pos < text.size() && text[pos] == '\n')
+        if (text[cr] == '\r' && pos < text.size() && text[pos] == '\n')
             ++pos;
     }
     m_sections.RemoveDuplicateSections();

@@ -89,6 +89,8 @@ std::string SectionNamesPath() {
 std::vector<std::string> ParseSectionNames(const std::string& text) {
     std::string_view rest(text);
     rest = rest.substr(0, rest.find('\0'));
+    if (rest.starts_with("\xEF\xBB\xBF"))
+        rest.remove_prefix(3);
     std::vector<std::string> lines;
     std::size_t start = 0;
     for (std::size_t i = 0; i < rest.size(); ++i) {

@@ -62,9 +62,9 @@ TEST(IniFormat, LoadAndSaveTheDocumentedExample) {
 
 TEST(IniFormat, LineEndsAndEndOfFile) {
     {
-        // CR and CR LF end lines; a lone LF is text; the last line needs no end.
-        LoadedIni f("[A]\rk1=a\nb\r\nk2=c\r\r\n\r\nk3=d");
-        EXPECT_EQ(copyOf(*f.ini), (Lines{"[A]", "k1=a\nb", "k2=c", "k3=d", ""}));
+        // CR, CR LF and LF end lines; the last line needs no end.
+        LoadedIni f("[A]\rk1=a\nb\r\nk2=c\r\r\n\r\nk3=d\n\nk4=e");
+        EXPECT_EQ(copyOf(*f.ini), (Lines{"[A]", "k1=a", "b", "k2=c", "k3=d", "k4=e", ""}));
     }
     {
         // Ctrl-Z ends the file in the middle of a line; a zero byte is ordinary text.
@@ -73,9 +73,14 @@ TEST(IniFormat, LineEndsAndEndOfFile) {
         EXPECT_EQ(copyOf(*f.ini), (Lines{"[A]", "k=x\0y"s, "j=12", ""}));
     }
     {
-        // Lines ended by LF only are one single line, here not a header: no sections at all.
-        LoadedIni f("[A]\nk=1\nj=2\n");
-        EXPECT_EQ(f.ini->Sections().Count(), 0);
+        // A file from a Linux editor, with a byte-order mark: every section and key is there,
+        // and it is written back with CR LF and no mark.
+        LoadedIni f("\xEF\xBB\xBF[A]\nk=1\nj=2\n[B]\nz=3\n");
+        EXPECT_EQ(f.ini->ReadValue("A", "k", "?"), "1");
+        EXPECT_EQ(f.ini->ReadValue("B", "z", "?"), "3");
+        f.ini->WriteValue("A", "j", "4");
+        f.ini->SaveToDisk();
+        EXPECT_EQ(readBytes(f.path), crlf({"[A]", "k=1", "j=4", "", "[B]", "z=3", ""}));
     }
     {
         LoadedIni f("");

@@ -519,3 +519,30 @@ TEST_F(Bar, CaptionsFitTheirControls) {
             << button->objectName().toStdString() << " cuts \"" << button->text().toStdString()
             << "\"";
 }
+
+TEST_F(Bar, LinuxLineEndsAndAByteOrderMarkKeepEverything) {
+    for (const std::string& mark : {std::string(), std::string("\xEF\xBB\xBF")}) {
+        SCOPED_TRACE(mark.empty() ? "LF" : "BOM and LF");
+        std::string text = mark + "[Config]\nBackColor1=255\nFont1=Liberation Sans\n";
+        std::string programs = "[Config.Prog]\n", captions = "[Config.Caption]\n";
+        for (int n = 1; n <= ItemCount; ++n) {
+            programs += std::to_string(n) + "=/opt/p" + std::to_string(n) + "\n";
+            captions += std::to_string(n) + "=c" + std::to_string(n) + "\n";
+        }
+        testing_support::writeBytes(dir.file("tevlo.ini"), text + programs + captions);
+        testing_support::writeBytes(dir.file("Items.txt"), mark + "One\nTwo\nThree\n");
+        start();
+        EXPECT_EQ(BarFrm->ComboBox1->itemText(0), QStringLiteral("One"));
+        EXPECT_EQ(CfgFrm->EditCol->Color(), 255);
+        stop();
+        FreeItemStore();
+        const std::string saved = ini();
+        for (int n = 1; n <= ItemCount; ++n) {
+            const std::string key = std::to_string(n);
+            EXPECT_NE(saved.find("\r\n" + key + "=/opt/p" + key + "\r\n"), std::string::npos) << n;
+            EXPECT_NE(saved.find("\r\n" + key + "=c" + key + "\r\n"), std::string::npos) << n;
+        }
+        EXPECT_NE(saved.find("Font1=Liberation Sans\r\n"), std::string::npos);
+        EXPECT_TRUE(saved.starts_with("[Config]\r\n")) << "written with CR LF and no mark";
+    }
+}
