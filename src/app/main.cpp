@@ -10,6 +10,7 @@
 #include "pictures/RxGIF.h"
 #include "platform/Application.h"
 #include "platform/Help.h"
+#include "platform/Instance.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -24,6 +25,8 @@ static void initProgramResources() {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // Before any window or message box, so that no request to end is ever ignored.
+    platform::installTerminationHandling();
     QApplication::setApplicationName(QStringLiteral("tevlo"));
     platform::setApplicationTitle(QStringLiteral("Tevlo"));
     // The bar's closing ends the program, even with the settings dialog still open.
@@ -31,6 +34,10 @@ int main(int argc, char** argv) {
     initProgramResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tevlo.xpm")));
     platform::installMessageBoxExceptionHandler();
+    // A second start on the same settings shows the running bar and touches no file.
+    const platform::InstanceLock instance(TAppIniFile::DefaultFileName());
+    if (!instance.acquired())
+        return 0;
     platform::substituteClassicFonts();
 
     RegisterHandCursors();
@@ -40,10 +47,22 @@ int main(int argc, char** argv) {
     CreateForm(BarFrm);
     AboutBox = new TAboutBox();
     CreateForm(CfgFrm);
-    platform::closeOnTermination(BarFrm);
+    platform::setRaiseHandler([] {
+        if (!BarFrm)
+            return;
+        BarFrm->showNormal();
+        BarFrm->raise();
+        BarFrm->activateWindow();
+    });
+    platform::setMainWindow(BarFrm);
 
-    BarFrm->show();
-    const int result = QApplication::exec();
+    // A request to end that came during start-up (while a message box was open) ends the
+    // program now, with the normal shutdown.
+    int result = 0;
+    if (!platform::terminationRequested()) {
+        BarFrm->show();
+        result = QApplication::exec();
+    }
 
     DestroyForm(CfgFrm);
     delete AboutBox;

@@ -5,6 +5,7 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCursor>
+#include <QDialog>
 #include <QFont>
 #include <QMessageBox>
 #include <QPointer>
@@ -12,8 +13,11 @@
 #include <QSocketNotifier>
 #include <QWidget>
 
-#ifndef _WIN32
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+#ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
 #endif
@@ -41,8 +45,8 @@ QObject& hookOwner() {
 #ifndef _WIN32
 int terminationPipe[2] = {-1, -1};
 
-void onTerminationSignal(int) {
-    const char byte = 1;
+void onTerminationSignal(int signal) {
+    const auto byte = static_cast<unsigned char>(signal);
     // Only async-signal-safe work here; the event loop does the rest.
     [[maybe_unused]] const ssize_t written = ::write(terminationPipe[1], &byte, 1);
 }
@@ -129,11 +133,15 @@ QString applicationTitle() {
     return titleOfApplication().isEmpty() ? QCoreApplication::applicationName()
                                           : titleOfApplication();
 }
-
 void showErrorMessage(const QString& text) {
     const QString caption = applicationTitle();
     if (messageBoxFunction()) {
         messageBoxFunction()(caption, text);
+        return;
+    }
+    // The desktop or the user is ending the program: a box would hold that up.
+    if (terminationRequested()) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
         return;
     }
     QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok);
@@ -159,37 +167,99 @@ void substituteClassicFonts() {
         QFont::insertSubstitutions(QString::fromLatin1(family), fonts);
 }
 
-void closeOnTermination(QWidget* mainWindow) {
-    QPointer<QWidget> window = mainWindow;
-    const auto close = [window] {
-        if (window)
-            window->close();
-    };
+namespace {
+
+struct Termination {
+    QPointer<QWidget> mainWindow;
+    int requests = 0;
+    std::function<void()> raise;
+};
+
+Termination& termination() {
+    static Termination state;
+    return state;
+}
+
+// Closes what holds the event loop: message boxes and dialogs, innermost first.
+void closeModalWindows() {
+    for (int guard = 0; guard < 32; ++guard) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            break;
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
+        if (modal->isVisible())
+            break;
+    }
+}
+
+void requestTermination(int signal) {
+    Termination& state = termination();
+    if (++state.requests > 1)
+        std::_Exit(128 + signal);
+    closeModalWindows();
+    if (state.mainWindow)
+        state.mainWindow->close();
+}
+
+} // namespace
+
+void setMainWindow(QWidget* mainWindow) {
+    termination().mainWindow = mainWindow;
+    if (termination().requests > 0 && mainWindow)
+        mainWindow->close();
+}
+
+bool terminationRequested() {
+    return termination().requests > 0;
+}
+
+void setRaiseHandler(std::function<void()> raise) {
+    termination().raise = std::move(raise);
+}
+
+void installTerminationHandling() {
     if (auto* app = qGuiApp) {
         // The desktop session is ending: save now, as the bar's closing would.
         QObject::connect(app, &QGuiApplication::commitDataRequest, &hookOwner(),
-                         [close](QSessionManager&) { close(); });
+                         [](QSessionManager&) { requestTermination(SIGTERM); });
     }
 #ifndef _WIN32
-    if (terminationPipe[0] == -1) {
-        if (::pipe(terminationPipe) != 0)
-            return;
-        for (int fd : terminationPipe)
-            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-        ::fcntl(terminationPipe[1], F_SETFL, O_NONBLOCK);
-        struct sigaction action {};
-        action.sa_handler = onTerminationSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        for (int signal : {SIGTERM, SIGINT, SIGHUP})
-            ::sigaction(signal, &action, nullptr);
-    }
+    if (terminationPipe[0] != -1)
+        return;
+    if (::pipe(terminationPipe) != 0)
+        return;
+    for (int fd : terminationPipe)
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    ::fcntl(terminationPipe[1], F_SETFL, O_NONBLOCK);
+    struct sigaction action {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGUSR1})
+        ::sigaction(signal, &action, nullptr);
     auto* notifier = new QSocketNotifier(terminationPipe[0], QSocketNotifier::Read, &hookOwner());
-    QObject::connect(notifier, &QSocketNotifier::activated, &hookOwner(), [close] {
-        char drained[16];
-        [[maybe_unused]] const ssize_t got = ::read(terminationPipe[0], drained, sizeof drained);
-        close();
+    QObject::connect(notifier, &QSocketNotifier::activated, &hookOwner(), [] {
+        unsigned char received[16];
+        const ssize_t got = ::read(terminationPipe[0], received, sizeof received);
+        for (ssize_t i = 0; i < got; ++i) {
+            if (received[i] != SIGUSR1)
+                requestTermination(received[i]);
+            else if (termination().raise && !terminationRequested())
+                guarded(termination().raise);
+        }
     });
+#endif
+}
+
+bool requestRaise(long processId) {
+#ifndef _WIN32
+    return processId > 0 && ::kill(pid_t(processId), SIGUSR1) == 0;
+#else
+    (void)processId;
+    return false;
 #endif
 }
 

@@ -54,7 +54,18 @@ void installMessageBoxExceptionHandler();
 void substituteClassicFonts();
 
 // Treats the ends the desktop asks for (SIGTERM, SIGINT, SIGHUP, the session ending) as a
-// close of the main window, so the program's normal shutdown runs and keeps its data.
-void closeOnTermination(QWidget* mainWindow);
+// close of the main window, so the program's normal shutdown runs and keeps its data. Installed
+// first thing, before any window or message box: a request closes the message boxes and dialogs
+// that are open and the main window once there is one; until then it is only remembered (see
+// terminationRequested). From then on errors go to standard error instead of boxes that would
+// hold the shutdown, and a second request ends the process at once.
+void installTerminationHandling();
+void setMainWindow(QWidget* mainWindow);
+bool terminationRequested();
+
+// What to do when another start of the program asks this one to show itself (SIGUSR1 on POSIX).
+void setRaiseHandler(std::function<void()> raise);
+// Asks the running program with this process id to show itself; false when it cannot be asked.
+bool requestRaise(long processId);
 
 } // namespace platform

@@ -298,7 +298,29 @@ button_changed() {
 }
 wait_for 10 button_changed || fail "after Save the bar's first button still shows its old caption"
 
-# --- Ending it as the desktop does: it must save and leave with status 0.
+# --- A second bar on the same folder shows the first one and ends, touching no file.
+saved_before=$(cat "$work/tevlo.ini" "$work/Items.txt" | md5sum)
+(
+    cd / || exit 1
+    exec env QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" \
+        ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
+        "$work/tevlo" >"$work/second-bar.log" 2>&1
+) &
+second_pid=$!
+second_ended() { ! kill -0 "$second_pid" 2>/dev/null || [[ $(awk '{ print $3 }' "/proc/$second_pid/stat" 2>/dev/null) == Z ]]; }
+wait_for 30 second_ended || die "a second bar on the same folder did not end"
+wait "$second_pid"
+second_status=$?
+((second_status == 0)) || fail "the second bar ended with status $second_status"
+running || die "the first bar ended when a second one started"
+[[ $(cat "$work/tevlo.ini" "$work/Items.txt" | md5sum) == "$saved_before" ]] ||
+    fail "the second bar changed the settings files"
+
+# --- Ending it as the desktop does while a message box is open: the box goes, the settings are
+# saved, and it leaves with status 0.
+click 268 52 287 # Previous Section: the first again
+click 268 65 201 # button 7: a program that cannot be found
+wait_for 20 find_box || die "starting a missing program showed no message box"
 kill -TERM "$bar_pid"
 ended() { ! running; }
 wait_for 30 ended || die "the bar did not end within 30 s of SIGTERM"
