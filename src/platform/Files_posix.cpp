@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
@@ -39,17 +40,46 @@ int detail::systemRename(const char* from, const char* to) {
 
 namespace {
 
-// A symbolic link stays a link: the save replaces the file it points to.
+// A symbolic link stays a link: the save replaces the file it points to, also when that file
+// does not exist yet (a link into a folder that is synchronised, say).
 std::string resolveTarget(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* real = ::realpath(path.c_str(), nullptr)) {
-            std::string resolved(real);
-            std::free(real);
-            return resolved;
-        }
+    std::string target = path;
+    // As many links as the system itself follows before it gives up.
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return target;
+        std::string next(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(target.c_str(), next.data(), next.size());
+        if (n < 0 || std::size_t(n) >= next.size())
+            return target;
+        next.resize(std::size_t(n));
+        target = next.front() == '/' ? next : extractFilePath(target) + next;
     }
-    return path;
+    return target;
+}
+
+// Our own temporary files are "<target>.tmp-<process>-<n>". One whose process is gone was left
+// by a save that was killed; nobody will ever finish it.
+void removeStaleTemporaries(const std::string& target) {
+    const std::string prefix = extractFileName(target) + ".tmp-";
+    const std::string folder = extractFilePath(target);
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name(entry->d_name);
+        if (!name.starts_with(prefix))
+            continue;
+        const std::string rest(name.substr(prefix.size()));
+        char* end = nullptr;
+        const long pid = std::strtol(rest.c_str(), &end, 10);
+        if (pid <= 0 || end == rest.c_str() || *end != '-' || pid == ::getpid())
+            continue;
+        if (::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+            ::unlink((folder + std::string(name)).c_str());
+    }
+    ::closedir(dir);
 }
 
 void syncFolder(const std::string& filePath) {
@@ -108,6 +138,11 @@ AtomicFile::AtomicFile(const std::string& path) : m_targetPath(resolveTarget(pat
     static std::atomic<unsigned> counter{0};
     struct stat target {};
     const bool targetExists = ::stat(m_targetPath.c_str(), &target) == 0;
+    // A file made read-only is not ours to replace, even where the folder would allow it.
+    if (targetExists && S_ISREG(target.st_mode) &&
+        ((target.st_mode & 0222) == 0 || ::access(m_targetPath.c_str(), W_OK) != 0))
+        raiseIoError(EACCES);
+    removeStaleTemporaries(m_targetPath);
     for (int attempt = 0;; ++attempt) {
         m_temporaryPath = m_targetPath + ".tmp-" + std::to_string(::getpid()) + "-" +
                           std::to_string(counter.fetch_add(1));

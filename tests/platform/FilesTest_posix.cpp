@@ -56,6 +56,35 @@ TEST(Files, AtomicSaveThroughALinkReplacesTheLinkedFile) {
     EXPECT_EQ(readBytes(dir.file("real.ini")), "new");
 }
 
+TEST(Files, AtomicSaveWritesThroughADanglingLinkAndRefusesReadOnlyFiles) {
+    TempDir dir;
+    ASSERT_EQ(::symlink("real.ini", dir.file("link.ini").c_str()), 0);
+    platform::writeFileAtomic(dir.file("link.ini"), "new");
+    struct stat st {};
+    ASSERT_EQ(::lstat(dir.file("link.ini").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link stays a link";
+    EXPECT_EQ(readBytes(dir.file("real.ini")), "new");
+
+    ::chmod(dir.file("real.ini").c_str(), 0444);
+    EXPECT_EQ(ioCode([&] { platform::writeFileAtomic(dir.file("link.ini"), "newer"); }), 5);
+    EXPECT_EQ(readBytes(dir.file("real.ini")), "new");
+    EXPECT_EQ(modeOf(dir.file("real.ini")), 0444u);
+}
+
+TEST(Files, AtomicSaveRemovesTemporaryFilesOfSavesThatWereKilled) {
+    TempDir dir;
+    const std::string path = dir.file("settings.ini");
+    const std::string dead = path + ".tmp-999999999-3";
+    const std::string alive = path + ".tmp-1-0"; // init never ends
+    const std::string other = dir.file("other.ini.tmp-999999999-1");
+    for (const std::string& leftover : {dead, alive, other})
+        writeBytes(leftover, "half a save");
+    platform::writeFileAtomic(path, "saved");
+    EXPECT_EQ(listFolder(dir.path()),
+              (std::vector<std::string>{"other.ini.tmp-999999999-1", "settings.ini",
+                                        "settings.ini.tmp-1-0"}));
+}
+
 TEST(Files, WriteFailureMidwayLeavesTheOldFileAlone) {
     TempDir dir;
     const std::string path = dir.file("a.ini");
