@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <windows.h>
 
 namespace platform {
@@ -39,6 +40,33 @@ public:
 private:
     HANDLE m_handle;
 };
+
+// Our own temporary files are "<target>.tmp-<process>-<n>". One whose process is gone was left
+// by a save that was killed; nobody will ever finish it.
+void removeStaleTemporaries(const std::string& target) {
+    const std::string prefix = extractFileName(target) + ".tmp-";
+    const std::string folder = extractFilePath(target);
+    WIN32_FIND_DATAA found{};
+    const HANDLE search = ::FindFirstFileA((folder + prefix + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::string name = found.cFileName;
+        if (name.size() <= prefix.size())
+            continue;
+        const std::string rest = name.substr(prefix.size());
+        char* end = nullptr;
+        const unsigned long pid = std::strtoul(rest.c_str(), &end, 10);
+        if (pid == 0 || end == rest.c_str() || *end != '-' || pid == ::GetCurrentProcessId())
+            continue;
+        const HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+        if (process)
+            ::CloseHandle(process);
+        else if (::GetLastError() == ERROR_INVALID_PARAMETER)
+            ::DeleteFileA((folder + found.cFileName).c_str());
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+}
 
 } // namespace
 
@@ -104,6 +132,7 @@ AtomicFile::AtomicFile(const std::string& path) : m_targetPath(path) {
     const DWORD attributes = ::GetFileAttributesA(m_targetPath.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         throw ioErrorFromWindowsError(ERROR_ACCESS_DENIED);
+    removeStaleTemporaries(m_targetPath);
     for (int attempt = 0;; ++attempt) {
         m_temporaryPath = m_targetPath + ".tmp-" + std::to_string(::GetCurrentProcessId()) + "-" +
                           std::to_string(counter.fetch_add(1));

@@ -61,6 +61,18 @@ TEST(Files, AtomicSaveReplacesContentAndRespectsReadOnlyFiles) {
     EXPECT_EQ(ioCode([&] { platform::writeFileAtomic(dir.file("missing\\a.ini"), "x"); }), 3);
 }
 
+TEST(Files, AtomicSaveRemovesTemporaryFilesOfSavesThatWereKilled) {
+    TempDir dir;
+    const std::string path = dir.file("settings.ini");
+    writeBytes(path + ".tmp-999999996-3", "half a save");
+    writeBytes(path + ".tmp-" + std::to_string(::GetCurrentProcessId()) + "-999", "ours");
+    platform::writeFileAtomic(path, "saved");
+    EXPECT_EQ(listFolder(dir.path()),
+              (std::vector<std::string>{"settings.ini", "settings.ini.tmp-" +
+                                                            std::to_string(::GetCurrentProcessId()) +
+                                                            "-999"}));
+}
+
 TEST(Files, StoredNameIsTheLongNameInItsStoredCase) {
     TempDir dir;
     const std::string stored = "Tevlo Launch Bar.Exe";
