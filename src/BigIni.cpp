@@ -5,6 +5,7 @@
 #include "platform/Strings.h"
 
 #include <algorithm>
+#include <ctime>
 #include <numeric>
 #include <stdexcept>
 
@@ -137,6 +138,8 @@ void TBigIniFile::FreeSections() {
 
 void TBigIniFile::LoadFromDisk(const std::string& fileName) {
     m_currentSection = 0;
+    // Taken before reading: a change while we read counts as a change.
+    m_diskStamp = platform::fileStamp(fileName);
     if (!platform::fileExists(fileName))
         return;
     std::string text = platform::readFile(fileName);
@@ -187,19 +190,50 @@ void TBigIniFile::SaveToDisk() {
     if (!m_fileName.empty()) {
         // On failure the old file stays whole and m_modified stays true, so nothing is lost
         // that a later save could still write.
+        std::string keptAs;
         try {
-            platform::AtomicFile file(m_fileName);
-            forEachWrittenLine([&file](const std::string& line) {
-                file.write(line);
-                file.write("\r\n");
-            });
-            file.commit();
+            const platform::FileStamp now = platform::fileStamp(m_fileName);
+            if (now.exists && now != m_diskStamp)
+                keptAs = KeepChangedFile();
+            WriteFile();
+        } catch (const EInOutError& error) {
+            m_failureRaised = true;
+            throw EInOutError(error.ErrorCode(), "The settings were not saved to \"" + m_fileName +
+                                                     "\": " + error.Message());
         } catch (...) {
             m_failureRaised = true;
             throw;
         }
+        m_modified = false;
+        if (!keptAs.empty())
+            platform::handleException(Exception(
+                "\"" + m_fileName + "\" was changed by another program while Tevlo was running. " +
+                "That version is kept as \"" + keptAs +
+                "\", and the settings of this run were saved in its place"));
+        return;
     }
     m_modified = false;
+}
+
+void TBigIniFile::WriteFile() {
+    platform::AtomicFile file(m_fileName);
+    forEachWrittenLine([&file](const std::string& line) {
+        file.write(line);
+        file.write("\r\n");
+    });
+    file.commit();
+    m_diskStamp = platform::fileStamp(m_fileName);
+}
+
+std::string TBigIniFile::KeepChangedFile() const {
+    const std::time_t now = std::time(nullptr);
+    char when[32] = {};
+    std::strftime(when, sizeof when, "%Y%m%d-%H%M%S", std::localtime(&now));
+    std::string name = m_fileName + ".edited-" + when;
+    for (int n = 2; platform::fileExists(name); ++n)
+        name = m_fileName + ".edited-" + when + "-" + std::to_string(n);
+    platform::writeFileAtomic(name, platform::readFile(m_fileName));
+    return name;
 }
 
 void TBigIniFile::CopyToStrings(std::vector<std::string>& strings) {

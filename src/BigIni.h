@@ -2,6 +2,8 @@
 // or when the object is released, and only when something changed.
 #pragma once
 
+#include "platform/Files.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -114,9 +116,15 @@ protected:
     bool m_failureRaised = false;
     TSectionList m_sections;
     int m_currentSection = 0;
+    // The file as we last read or wrote it, to see at the next save whether someone else
+    // changed it in between.
+    platform::FileStamp m_diskStamp;
 
 private:
     template <typename Sink> void forEachWrittenLine(Sink&& sink) const;
+    void WriteFile();
+    // Copies the file as it is on disk beside it under a new name; answers that name.
+    std::string KeepChangedFile() const;
 };
 
 class TBiggerIniFile : public TBigIniFile {

@@ -367,7 +367,8 @@ TEST(IniFile, FailedSaveInDestructorIsReportedNotThrown) {
         ini->WriteValue("A", "a", "2");
         EXPECT_NO_THROW(ini.reset());
     }
-    EXPECT_EQ(errors.messages(), Lines{"Disk full"});
+    EXPECT_EQ(errors.messages(),
+              Lines{"The settings were not saved to \"" + dir.file("a.ini") + "\": Disk full"});
     EXPECT_EQ(readBytes(dir.file("a.ini")), original);
 }
 
@@ -467,4 +468,30 @@ TEST(IniFile, ValuesOfAnyBytesButLineEndsComeBackByteForByte) {
     for (int i = 0; i < 300; ++i)
         ASSERT_EQ(again.ReadValue("Config", "key" + std::to_string(i), "?"), values[std::size_t(i)])
             << "key" << i;
+}
+
+TEST(IniFile, AFileChangedOnDiskDuringTheRunIsKeptBesideIt) {
+    TempDir dir;
+    const std::string path = dir.file("a.ini");
+    writeBytes(path, crlf({"[A]", "a=1"}));
+    ScopedErrorCapture errors;
+    TBigIniFile ini(path);
+    ini.WriteValue("A", "a", "2");
+    ini.SaveToDisk();
+    EXPECT_EQ(listFolder(dir.path()), Lines{"a.ini"}) << "our own save is no change";
+
+    // Someone edits the file by hand while we run.
+    const std::string edited = crlf({"[A]", "a=1", "hand=made"});
+    writeBytes(path, edited);
+    ini.WriteValue("A", "a", "3");
+    ini.SaveToDisk();
+    const Lines files = listFolder(dir.path());
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0], "a.ini");
+    EXPECT_TRUE(files[1].starts_with("a.ini.edited-")) << files[1];
+    EXPECT_EQ(readBytes(dir.file(files[1])), edited) << "the hand edit survives";
+    EXPECT_EQ(readBytes(path), crlf({"[A]", "a=3", ""}));
+    ASSERT_EQ(errors.messages().size(), 1u);
+    EXPECT_NE(errors.messages()[0].find(dir.file(files[1])), std::string::npos)
+        << errors.messages()[0];
 }

@@ -4,9 +4,9 @@
 
 #include <QAbstractItemView>
 #include <QCheckBox>
-#include <QScrollBar>
 #include <QEventLoop>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 

@@ -156,7 +156,8 @@ TEST_F(ItemStore, FreeItemStoreWritesPendingChangesAndReportsFailure) {
         EXPECT_NO_THROW(FreeItemStore());
     }
     EXPECT_EQ(AppIni, nullptr);
-    EXPECT_EQ(errors.messages(), Lines{"File access denied"});
+    EXPECT_EQ(errors.messages(),
+              Lines{"The settings were not saved to \"" + iniPath + "\": File access denied"});
     EXPECT_EQ(readBytes(iniPath), crlf({"[Config]", "Late=1", ""}));
 
     // A save whose failure reached the caller is tried once more at the release, quietly.

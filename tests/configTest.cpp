@@ -185,7 +185,8 @@ TEST_F(Bar, AFailedSaveAtShutdownIsReportedOnceAndKeepsTheFile) {
         stop();
         FreeItemStore();
     }
-    EXPECT_EQ(errors.messages(), Lines{"File access denied"});
+    EXPECT_EQ(errors.messages(), Lines{"The settings were not saved to \"" + dir.file("tevlo.ini") +
+                                       "\": File access denied"});
     EXPECT_EQ(ini(), testing_support::crlf({"[Config]", "Small=1"}));
 }
 

@@ -12,6 +12,18 @@ namespace platform {
 // True when something other than a folder stands at the path.
 bool fileExists(const std::string& path);
 
+// What tells whether a file changed behind our back: whether it is there, its size, the time of
+// its last change and, where the system has one, its file number (an editor that saves by
+// replacing the file gives it a new one).
+struct FileStamp {
+    bool exists = false;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;
+    std::uint64_t id = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+FileStamp fileStamp(const std::string& path);
+
 // The whole content of a file, unchanged. Raises EInOutError when it cannot be read.
 std::string readFile(const std::string& path);
 

@@ -101,6 +101,15 @@ bool fileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
+FileStamp fileStamp(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return {};
+    return {true, std::uint64_t(st.st_size),
+            std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+            std::uint64_t(st.st_ino)};
+}
+
 std::string readFile(const std::string& path) {
     // O_NONBLOCK so that a pipe standing where a file is expected cannot stall us in open().
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);

@@ -98,6 +98,17 @@ bool fileExists(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+FileStamp fileStamp(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return {};
+    const auto join = [](DWORD high, DWORD low) { return (std::uint64_t(high) << 32) | low; };
+    return {true, join(data.nFileSizeHigh, data.nFileSizeLow),
+            std::int64_t(join(data.ftLastWriteTime.dwHighDateTime,
+                              data.ftLastWriteTime.dwLowDateTime)),
+            0};
+}
+
 std::string readFile(const std::string& path) {
     // Others may go on reading and writing the file while we read it, as with any text editor.
     const HANDLE file =
