@@ -122,8 +122,13 @@ void TBigIniFile::SetFileName(const std::string& fileName) {
     if (!fileName.empty()) {
         try {
             LoadFromDisk(fileName);
-        } catch (...) {
+        } catch (const EInOutError& error) {
             // A file we could not read must not be overwritten by the little we know of it.
+            FreeSections();
+            m_fileName.clear();
+            throw EInOutError(error.ErrorCode(), "The settings could not be read from \"" +
+                                                     fileName + "\": " + error.Message());
+        } catch (...) {
             FreeSections();
             m_fileName.clear();
             throw;

@@ -51,6 +51,14 @@ void showBytes(QLineEdit* edit, const std::string& bytes) {
     platform::setShownBytes(edit, bytes);
 }
 
+// Which picture failed and where it lies, with the reason in the words of the reader.
+Exception pictureError(const platform::TImage* preview, const std::string& file,
+                       const std::exception& error) {
+    const char* which = preview->objectName() == QStringLiteral("Image2") ? "title" : "background";
+    return Exception(std::string("The ") + which + " picture \"" + file +
+                     "\" could not be read: " + error.what());
+}
+
 // A stored place outside the list leaves the list without a selection.
 void selectPlace(QComboBox* list, int index) {
     list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
@@ -478,8 +486,13 @@ void TCfgFrm::ChoosePicture(QCheckBox* inUse, platform::TOpenDialog* dialog,
                             platform::TImage* preview) {
     if (!inUse->isChecked())
         throw Exception("You have to select Image Check Box above!");
-    if (RunChild([&] { return dialog->Execute(this); }))
+    if (!RunChild([&] { return dialog->Execute(this); }))
+        return;
+    try {
         preview->Picture().LoadFromFile(dialog->FileName);
+    } catch (const std::exception& error) {
+        throw pictureError(preview, dialog->FileName, error);
+    }
 }
 
 void TCfgFrm::ImgBtnClick() {
@@ -514,7 +527,13 @@ void TCfgFrm::ChangeBtnClick() {
     for (int i = 0; i < ComboBox1->count(); ++i)
         text += platform::itemBytes(ComboBox1, i) + "\r\n";
     // Replaced in one piece: a failed write leaves the old names and Edit1's text.
-    platform::writeFileAtomic(SectionNamesPath(), text);
+    const std::string path = SectionNamesPath();
+    try {
+        platform::writeFileAtomic(path, text);
+    } catch (const EInOutError& error) {
+        throw EInOutError(error.ErrorCode(), "The section names were not saved to \"" + path +
+                                                 "\": " + error.Message());
+    }
     Edit1->clear();
 }
 
@@ -563,10 +582,10 @@ void TCfgFrm::FormDestroy() {
 void TCfgFrm::LoadPreview(platform::TImage* preview, const std::string& file, bool inUse) {
     try {
         preview->Picture().LoadFromFile(file);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         preview->Picture().SetGraphic(nullptr);
         if (inUse)
-            m_pictureErrors.push_back(std::current_exception());
+            m_pictureErrors.push_back(std::make_exception_ptr(pictureError(preview, file, error)));
     }
 }
 

@@ -147,6 +147,9 @@ TEST_F(Bar, BrokenPictureKeepsItsNameAndReadingGoesOn) {
               "TitleImage=" + dir.file("missing.gif"), "OnTop=1", "Small=1"});
     start();
     EXPECT_EQ(errors.messages().size(), 1u) << "only the picture in use is reported";
+    EXPECT_TRUE(errors.messages()[0].starts_with("The background picture \"" +
+                                                 dir.file("broken.bmp") + "\" could not be read: "))
+        << errors.messages()[0];
     EXPECT_EQ(CfgFrm->Image1->Picture().Graphic(), nullptr);
     EXPECT_TRUE(CfgFrm->CheckOnTop->isChecked()) << "the keys after it are still read";
     EXPECT_TRUE(CfgFrm->CheckSmall->isChecked());
@@ -341,7 +344,8 @@ TEST_F(Bar, RenameAddsOnePrefixAndRewritesTheFile) {
         testing_support::ScopedRenameFailure full(ENOSPC);
         CfgFrm->ChangeBtn->click();
     }
-    EXPECT_EQ(errors.messages().size(), 1u);
+    EXPECT_EQ(errors.messages(), Lines{"The section names were not saved to \"" +
+                                       dir.file("Items.txt") + "\": Disk full"});
     EXPECT_EQ(testing_support::readBytes(dir.file("Items.txt")), testing_support::crlf(expected));
     EXPECT_EQ(CfgFrm->Edit1->text(), QStringLiteral("LOST?"));
 }
