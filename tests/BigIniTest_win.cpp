@@ -66,7 +66,8 @@ TEST(IniFile, FilesOtherProgramsHoldOrProtect) {
         const HANDLE lock = ::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                           FILE_ATTRIBUTE_NORMAL, nullptr);
         ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-        EXPECT_EQ(errorOf([&] { TBigIniFile ini(path); }), "I/O error 32");
+        EXPECT_EQ(errorOf([&] { TBigIniFile ini(path); }),
+                  "The settings could not be read from \"" + path + "\": I/O error 32");
         ::CloseHandle(lock);
     }
 
