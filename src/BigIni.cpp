@@ -373,8 +373,5 @@ void TBigIniFile::DeleteKey(const std::string& section, const std::string& key) 
 TAppIniFile::TAppIniFile() : TBiggerIniFile(DefaultFileName()) {}
 
 std::string TAppIniFile::DefaultFileName() {
-    const std::string exe = platform::executablePath();
-    const auto stored = platform::storedFileName(exe);
-    const std::string name = stored ? *stored : platform::extractFileName(exe);
-    return platform::changeFileExt(platform::settingsFolder() + name, ".ini");
+    return platform::settingsFolder() + platform::settingsFileName();
 }

@@ -436,12 +436,12 @@ TEST(AppIniFile, NameComesFromTheExecutableAsItsFolderStoresIt) {
         EXPECT_FALSE(ini.Modified());
     }
     {
+        // Nothing beside it: the user's own folder, under the same name.
         ScopedExecutablePath exe(dir.file("gone.exe"));
-        EXPECT_EQ(TAppIniFile::DefaultFileName(), dir.file("gone.ini"));
+        EXPECT_EQ(TAppIniFile::DefaultFileName(), exe.userFolder() + "gone.ini");
     }
     // The real executable's name, with ".ini" appended (POSIX) or in place of ".exe".
-    EXPECT_EQ(platform::extractFileName(TAppIniFile::DefaultFileName()), "BigIniTest.ini")
-        << TAppIniFile::DefaultFileName();
+    EXPECT_EQ(platform::settingsFileName(), "BigIniTest.ini");
 }
 
 // Every byte but the line ends and Ctrl-Z, which ends the file.

@@ -39,6 +39,7 @@ TEST(AppIniFile, ShortOrOtherwiseCasedExecutableNamesFindTheStoredLongName) {
 TEST(AppIniFile, DriveLettersColonsAndSlashesEndTheFolder) {
     TempDir dir;
     writeBytes(dir.file("Tevlo.EXE"), "");
+    writeBytes(dir.file("Items.txt"), ""); // a portable copy
     platform::setCurrentDirectory(dir.path());
     const std::string drive = dir.path().substr(0, 2); // "C:"
     {
@@ -51,8 +52,9 @@ TEST(AppIniFile, DriveLettersColonsAndSlashesEndTheFolder) {
         EXPECT_EQ(TAppIniFile::DefaultFileName(), dir.path() + "/Tevlo.ini");
     }
     {
+        // A folder without the files: the user's own folder.
         ScopedExecutablePath exe(drive + "\\v1.2\\tevlo");
-        EXPECT_EQ(TAppIniFile::DefaultFileName(), drive + "\\v1.2\\tevlo.ini");
+        EXPECT_EQ(TAppIniFile::DefaultFileName(), exe.userFolder() + "tevlo.ini");
     }
 }
 

@@ -6,6 +6,9 @@
 #include "platform/Strings.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 using namespace testing_support;
 using Lines = std::vector<std::string>;
@@ -109,15 +112,29 @@ TEST_F(ItemStore, EmptyTableLeavesNoItemSectionsAndNoFileWithoutOtherContent) {
     EXPECT_EQ(readBytes(iniPath), "");
 }
 
-TEST_F(ItemStore, NoFileMeansEmptyItemsAndTheFirstSaveCreatesIt) {
+TEST_F(ItemStore, NoFileMeansEmptyItemsAndTheFirstSaveCreatesItInTheUsersFolder) {
+    // Nothing beside the program: the settings are the user's, in a folder made private.
+    platform::makeSettingsFolder();
+    const std::string own = exe.userFolder() + "tevlo.ini";
+    EXPECT_EQ(platform::settingsFolder(), exe.userFolder());
     LoadItems();
     for (int n = 1; n <= ItemCount; ++n)
         ASSERT_TRUE(ItemPrograms[n].empty() && ItemCaptions[n].empty()) << n;
     SaveItems();
-    EXPECT_FALSE(exists(iniPath)) << "nothing to write, so no file";
+    EXPECT_FALSE(exists(own)) << "nothing to write, so no file";
     ItemPrograms[100] = "/last";
     SaveItems();
-    EXPECT_EQ(readBytes(iniPath), crlf({"[Config.Prog]", "100=/last", ""}));
+    EXPECT_EQ(readBytes(own), crlf({"[Config.Prog]", "100=/last", ""}));
+    EXPECT_FALSE(exists(iniPath)) << "never beside the program unless it is portable";
+#ifndef _WIN32
+    struct stat st {};
+    ASSERT_EQ(::stat(exe.userFolder().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+#endif
+
+    // A portable copy: a file beside the program makes that folder the settings folder.
+    writeBytes(dir.file("Items.txt"), "");
+    EXPECT_EQ(platform::settingsFolder(), dir.file(""));
 }
 
 TEST_F(ItemStore, FailedSaveRaisesAndKeepsFileAndTable) {
@@ -142,6 +159,7 @@ TEST_F(ItemStore, SaveWithoutLoadedFileRefusesInsteadOfCrashing) {
 }
 
 TEST_F(ItemStore, FreeItemStoreWritesPendingChangesAndReportsFailure) {
+    writeBytes(iniPath, "");
     LoadItems();
     AppIni->WriteValue("Config", "Late", "1");
     FreeItemStore();
@@ -202,6 +220,7 @@ TEST(RunProgram, FormsTheCommandLineInTheGivenFolder) {
 TEST(RunProgram, ProgramFolderIsWhereTheNamedProgramLies) {
     TempDir dir;
     ScopedExecutablePath exe{dir.file("tevlo")};
+    writeBytes(dir.file("tevlo.ini"), ""); // a portable copy
     makeFolder(dir.file("my tools"));
 #ifdef _WIN32
     const std::string run = dir.file("my tools\\run.exe");

@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
     initProgramResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tevlo.xpm")));
     platform::installMessageBoxExceptionHandler();
+    platform::guarded([] { platform::makeSettingsFolder(); });
     // A second start on the same settings shows the running bar and touches no file.
     const platform::InstanceLock instance(TAppIniFile::DefaultFileName());
     if (!instance.acquired())

@@ -66,8 +66,40 @@ std::string executablePath() {
     return detail::systemExecutablePath();
 }
 
+std::string settingsFileName() {
+    const std::string exe = executablePath();
+    const auto stored = storedFileName(exe);
+    return changeFileExt(stored ? *stored : extractFileName(exe), ".ini");
+}
+
+std::string userSettingsFolder() {
+    return detail::systemUserSettingsFolder();
+}
+
 std::string settingsFolder() {
-    return extractFilePath(executablePath());
+    const std::string beside = extractFilePath(executablePath());
+#ifdef TEVLO_BUILD_FOLDER
+    // scripts/run and a developer's own runs keep their files in the build folder.
+    if (!beside.empty() && beside == TEVLO_BUILD_FOLDER)
+        return beside;
+#endif
+    if (!beside.empty() &&
+        (fileExists(beside + settingsFileName()) || fileExists(beside + "Items.txt")))
+        return beside;
+    const std::string own = userSettingsFolder();
+    return own.empty() ? beside : own;
+}
+
+void makeSettingsFolder() {
+    const std::string folder = settingsFolder();
+    if (folder.empty())
+        return;
+    try {
+        detail::makeFolders(folder);
+    } catch (const EInOutError& error) {
+        throw EInOutError(error.ErrorCode(), "The settings folder \"" + folder +
+                                                 "\" could not be made: " + error.Message());
+    }
 }
 
 ExecutablePathSource setExecutablePathSource(ExecutablePathSource source) {

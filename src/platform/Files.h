@@ -72,11 +72,21 @@ RenameFunction setRenameFunction(RenameFunction rename);
 // The full path of the running executable; empty when the system does not tell.
 std::string executablePath();
 
-// The folder that holds the settings file and "Items.txt", with its final delimiter: the
-// executable's own folder. Relative program paths start here too, so a copy of the bar on a
-// removable drive can name its programs relative to itself. Empty when the system does not
-// tell where the executable is.
+// The settings file's name: the executable's stored name (see storedFileName) with ".ini".
+std::string settingsFileName();
+
+// The folder that holds the settings file and "Items.txt", with its final delimiter. Beside the
+// executable when either file already lies there (a portable copy) or when the program runs
+// from the folder it was built in; otherwise the user's own: $XDG_CONFIG_HOME/tevlo/ (by
+// default ~/.config/tevlo/) on POSIX, %APPDATA%\Tevlo\ on Windows. Never the current folder.
+// Relative program paths start here too, so a copy of the bar on a removable drive can name its
+// programs relative to itself. Empty when the system tells neither.
 std::string settingsFolder();
+// The user's own settings folder, whether or not it is the one in use.
+std::string userSettingsFolder();
+// Creates the settings folder when it is missing, private to the user. Raises EInOutError when
+// it cannot be made.
+void makeSettingsFolder();
 
 // Replaces where executablePath() looks, for tests that place a program in a folder of their
 // own. An empty source restores the system's answer.

@@ -12,6 +12,12 @@ constexpr std::size_t bufferSize = 16384;
 // The path the system reports for the running program; empty when it does not tell.
 std::string systemExecutablePath();
 
+// The user's own settings folder, with its final delimiter, by the system's conventions.
+std::string systemUserSettingsFolder();
+
+// Creates a folder and any missing parents, private to the user. Raises EInOutError.
+void makeFolders(const std::string& folder);
+
 // Renames over an existing file. 0 on success, else the system's error code.
 int systemRename(const char* from, const char* to);
 

@@ -34,6 +34,35 @@ std::string detail::systemExecutablePath() {
     }
 }
 
+std::string detail::systemUserSettingsFolder() {
+    // The XDG base directory rule: an absolute $XDG_CONFIG_HOME, else ~/.config.
+    std::string base;
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/')
+        base = config;
+    else if (const char* home = std::getenv("HOME"); home && home[0] == '/')
+        base = std::string(home) + "/.config";
+    if (base.empty())
+        return {};
+    if (base.back() != '/')
+        base += '/';
+    return base + "tevlo/";
+}
+
+void detail::makeFolders(const std::string& folder) {
+    std::string path;
+    for (std::size_t i = 0; i < folder.size(); ++i) {
+        path += folder[i];
+        if ((folder[i] == '/' || i + 1 == folder.size()) && path.size() > 1) {
+            // Settings are the user's alone: a folder we make is closed to others.
+            if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+                raiseIoError(errno);
+        }
+    }
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        raiseIoError(ENOTDIR);
+}
+
 int detail::systemRename(const char* from, const char* to) {
     return ::rename(from, to) == 0 ? 0 : errno;
 }

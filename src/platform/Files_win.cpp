@@ -70,6 +70,33 @@ void removeStaleTemporaries(const std::string& target) {
 
 } // namespace
 
+std::string detail::systemUserSettingsFolder() {
+    // The per-user application-data folder, roaming with the user's profile.
+    char value[MAX_PATH * 4];
+    const DWORD n = ::GetEnvironmentVariableA("APPDATA", value, sizeof value);
+    if (n == 0 || n >= sizeof value)
+        return {};
+    std::string base(value, n);
+    if (!isPathDelimiter(base.back()))
+        base += '\\';
+    return base + "Tevlo\\";
+}
+
+void detail::makeFolders(const std::string& folder) {
+    std::string path;
+    for (std::size_t i = 0; i < folder.size(); ++i) {
+        path += folder[i];
+        const bool end = folder[i] == '\\' || folder[i] == '/' || i + 1 == folder.size();
+        // Not the drive ("C:") or a share's root: those are there or not at all.
+        if (end && path.size() > 3 && !::CreateDirectoryA(path.c_str(), nullptr) &&
+            ::GetLastError() != ERROR_ALREADY_EXISTS)
+            raiseLastError();
+    }
+    const DWORD attributes = ::GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        throw ioErrorFromWindowsError(ERROR_PATH_NOT_FOUND);
+}
+
 std::string detail::systemExecutablePath() {
     std::string path(MAX_PATH, '\0');
     for (;;) {
@@ -103,10 +130,10 @@ FileStamp fileStamp(const std::string& path) {
     if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
         return {};
     const auto join = [](DWORD high, DWORD low) { return (std::uint64_t(high) << 32) | low; };
-    return {true, join(data.nFileSizeHigh, data.nFileSizeLow),
-            std::int64_t(join(data.ftLastWriteTime.dwHighDateTime,
-                              data.ftLastWriteTime.dwLowDateTime)),
-            0};
+    return {
+        true, join(data.nFileSizeHigh, data.nFileSizeLow),
+        std::int64_t(join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime)),
+        0};
 }
 
 std::string readFile(const std::string& path) {

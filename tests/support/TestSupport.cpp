@@ -1,5 +1,8 @@
 #include "TestSupport.h"
 
+#include "platform/Strings.h"
+
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -47,11 +50,42 @@ std::string readBytes(const std::string& path) {
     return content.str();
 }
 
+namespace {
+
+#ifdef _WIN32
+const char* const HomeVariable = "APPDATA";
+#else
+const char* const HomeVariable = "XDG_CONFIG_HOME";
+#endif
+
+void setVariable(const char* name, const std::optional<std::string>& value) {
+#ifdef _WIN32
+    ::_putenv_s(name, value ? value->c_str() : "");
+#else
+    if (value)
+        ::setenv(name, value->c_str(), 1);
+    else
+        ::unsetenv(name);
+#endif
+}
+
+} // namespace
+
 ScopedExecutablePath::ScopedExecutablePath(const std::string& path)
-    : m_previous(platform::setExecutablePathSource([path] { return path; })) {}
+    : m_previous(platform::setExecutablePathSource([path] { return path; })),
+      m_home(platform::extractFilePath(path) + "config-home") {
+    if (const char* previous = std::getenv(HomeVariable))
+        m_previousHome = previous;
+    setVariable(HomeVariable, m_home);
+}
 
 ScopedExecutablePath::~ScopedExecutablePath() {
+    setVariable(HomeVariable, m_previousHome);
     platform::setExecutablePathSource(std::move(m_previous));
+}
+
+std::string ScopedExecutablePath::userFolder() const {
+    return platform::userSettingsFolder();
 }
 
 ScopedErrorCapture::ScopedErrorCapture()

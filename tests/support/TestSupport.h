@@ -6,6 +6,7 @@
 #include "platform/Files.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -75,14 +76,21 @@ bool waitForFile(const std::string& path);
 // extension ".out".
 std::string probeProgram();
 
-// Makes executablePath() answer with the given path while in scope.
+// Makes executablePath() answer with the given path while in scope, and points the user's own
+// settings folder (XDG_CONFIG_HOME, or APPDATA on Windows) at "config-home" beside it, so that
+// no test ever reads or writes the settings of whoever runs the tests.
 class ScopedExecutablePath {
 public:
     explicit ScopedExecutablePath(const std::string& path);
     ~ScopedExecutablePath();
 
+    // The user's settings folder while in scope, with its final delimiter.
+    std::string userFolder() const;
+
 private:
     platform::ExecutablePathSource m_previous;
+    std::string m_home;
+    std::optional<std::string> m_previousHome;
 };
 
 // Collects what reaches the application's error reporting while in scope.
