@@ -13,7 +13,13 @@
 #include "platform/Instance.h"
 
 #include <QApplication>
+#include <cstdio>
+#include <string_view>
 #include <QIcon>
+
+#ifndef TEVLO_VERSION
+#define TEVLO_VERSION "2.0"
+#endif
 
 #ifndef TEVLO_HELP_FILE
 #define TEVLO_HELP_FILE "/usr/local/share/tevlo/HELP.HLP"
@@ -23,8 +29,47 @@ static void initProgramResources() {
     Q_INIT_RESOURCE(resources);
 }
 
+namespace {
+
+const char* const Usage =
+    "Usage: tevlo [--help] [--version]\n"
+    "\n"
+    "A small launch bar: ten buttons at a time out of a hundred programs in ten named\n"
+    "sections. \"Set Bar\" on the bar edits everything.\n"
+    "\n"
+    "Its settings are tevlo.ini and Items.txt in $XDG_CONFIG_HOME/tevlo/ (by default\n"
+    "~/.config/tevlo/), or beside the program when they already lie there (a portable copy).\n"
+    "\n"
+    "  --help     show this help and exit\n"
+    "  --version  show the version and exit\n"
+    "\n"
+    "Every other argument is ignored.\n";
+
+// The bar is configured by its files, never by its command line: --help and --version answer and
+// end; everything else, the toolkit's own options included, is ignored.
+bool answeredCommandLine(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--help") {
+            std::fputs(Usage, stdout);
+            return true;
+        }
+        if (argument == "--version") {
+            std::printf("tevlo %s\n", TEVLO_VERSION);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    if (answeredCommandLine(argc, argv))
+        return 0;
+    int toolkitArgc = 1;
+    char* toolkitArgv[] = {argv[0], nullptr};
+    QApplication app(toolkitArgc, toolkitArgv);
     // Before any window or message box, so that no request to end is ever ignored.
     platform::installTerminationHandling();
     QApplication::setApplicationName(QStringLiteral("tevlo"));

@@ -111,6 +111,12 @@ printf '%s\r\n' \
     '11=Second' >"$work/tevlo.ini"
 printf '%s\r\n' ONE TWO THREE FOUR FIVE SIX SEVEN EIGHT NINE TEN >"$work/Items.txt"
 
+# --- The command line: --help and --version answer and end, without a display.
+help_text=$(env -u DISPLAY "$work/tevlo" --help 2>&1) || fail "tevlo --help ended with $?"
+[[ $help_text == "Usage: tevlo [--help] [--version]"* ]] || fail "tevlo --help printed: $help_text"
+version_text=$(env -u DISPLAY "$work/tevlo" --version 2>&1) || fail "tevlo --version ended with $?"
+[[ $version_text =~ ^tevlo\ [0-9]+\.[0-9]+ ]] || fail "tevlo --version printed: $version_text"
+
 # --- A virtual display on a number nobody uses: the server picks it and tells us.
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
@@ -125,8 +131,9 @@ mkdir -m 700 "$work/runtime"
     # Qt and X11 keep memory until the process ends; the sanitizer build would call it leaked.
     exec env QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" PATH="$work/onpath:$PATH" \
         ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
-        "$work/tevlo" >"$work/bar.log" 2>&1
+        "$work/tevlo" -reverse -qwindowtitle Other --unknown >"$work/bar.log" 2>&1
 ) &
+# Every other argument, the toolkit's own included, is ignored: no mirrored bar, no other title.
 bar_pid=$!
 
 # Our own child stays a zombie until it is waited for, so "kill -0" cannot tell it has ended.
