@@ -2,6 +2,7 @@
 // message loop, and everything undone in reverse order.
 #include "Main.h"
 #include "About.h"
+#include "FirstStart.h"
 #include "FormCreation.h"
 #include "Tools1.h"
 #include "config.h"
@@ -84,6 +85,7 @@ int main(int argc, char** argv) {
     const platform::InstanceLock instance(TAppIniFile::DefaultFileName());
     if (!instance.acquired())
         return 0;
+    platform::guarded([] { SeedFirstStart(); });
     platform::substituteClassicFonts();
 
     RegisterHandCursors();

@@ -1,5 +1,7 @@
 #include "platform/DesktopEntry.h"
 
+#include "platform/Applications.h"
+
 #include "platform/Errors.h"
 #include "platform/ProcessSystem.h"
 #include "platform/Strings.h"
@@ -33,6 +35,15 @@ struct Gio {
     decltype(&g_spawn_error_quark) spawnErrorQuark;
     decltype(&g_shell_parse_argv) shellParseArgv;
     decltype(&g_strfreev) strfreev;
+    decltype(&g_app_info_get_default_for_type) defaultForType;
+    decltype(&g_app_info_get_all) allApplications;
+    decltype(&g_app_info_should_show) shouldShow;
+    decltype(&g_app_info_get_name) applicationName;
+    decltype(&g_desktop_app_info_get_filename) entryFile;
+    decltype(&g_desktop_app_info_get_categories) categories;
+    decltype(&g_desktop_app_info_get_type) desktopAppInfoType;
+    decltype(&g_type_check_instance_is_a) instanceIsA;
+    decltype(&g_list_free_full) listFreeFull;
 };
 
 const Gio* gio() {
@@ -62,6 +73,15 @@ const Gio* gio() {
         find(functions.spawnErrorQuark, "g_spawn_error_quark");
         find(functions.shellParseArgv, "g_shell_parse_argv");
         find(functions.strfreev, "g_strfreev");
+        find(functions.defaultForType, "g_app_info_get_default_for_type");
+        find(functions.allApplications, "g_app_info_get_all");
+        find(functions.shouldShow, "g_app_info_should_show");
+        find(functions.applicationName, "g_app_info_get_name");
+        find(functions.entryFile, "g_desktop_app_info_get_filename");
+        find(functions.categories, "g_desktop_app_info_get_categories");
+        find(functions.desktopAppInfoType, "g_desktop_app_info_get_type");
+        find(functions.instanceIsA, "g_type_check_instance_is_a");
+        find(functions.listFreeFull, "g_list_free_full");
         return complete ? &functions : nullptr;
     }();
     return loaded;
@@ -236,3 +256,53 @@ void launchDesktopEntry(const ProgramLocation& location) {
 }
 
 } // namespace platform::detail
+
+namespace platform {
+
+namespace {
+
+// An application that comes from a desktop entry file, as the launcher can start it.
+std::optional<InstalledApplication> fromAppInfo(GAppInfo* info) {
+    const detail::Gio& g = *detail::gio();
+    if (!info || !g.instanceIsA(reinterpret_cast<GTypeInstance*>(info), g.desktopAppInfoType()))
+        return std::nullopt;
+    const char* file = g.entryFile(reinterpret_cast<GDesktopAppInfo*>(info));
+    const char* name = g.applicationName(info);
+    if (!file || !name)
+        return std::nullopt;
+    return InstalledApplication{name, file};
+}
+
+} // namespace
+
+std::optional<InstalledApplication> defaultApplicationFor(const std::string& contentType) {
+    if (!detail::gio())
+        return std::nullopt;
+    GAppInfo* info = detail::gio()->defaultForType(contentType.c_str(), FALSE);
+    auto found = fromAppInfo(info);
+    if (info)
+        detail::gio()->objectUnref(info);
+    return found;
+}
+
+std::vector<InstalledApplication> applicationsInCategory(const std::string& category) {
+    std::vector<InstalledApplication> found;
+    const detail::Gio* g = detail::gio();
+    if (!g)
+        return found;
+    GList* all = g->allApplications();
+    for (GList* item = all; item; item = item->next) {
+        auto* info = static_cast<GAppInfo*>(item->data);
+        const auto application = fromAppInfo(info);
+        if (!application || !g->shouldShow(info))
+            continue;
+        const char* list = g->categories(reinterpret_cast<GDesktopAppInfo*>(info));
+        const std::string categories = std::string(";") + (list ? list : "") + ";";
+        if (categories.find(";" + category + ";") != std::string::npos)
+            found.push_back(*application);
+    }
+    g->listFreeFull(all, g->objectUnref);
+    return found;
+}
+
+} // namespace platform

@@ -1,6 +1,8 @@
 // The current folder, finding programs and starting them on Windows.
 #include "platform/Process.h"
 
+#include "platform/Applications.h"
+
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/ProcessSystem.h"
@@ -125,6 +127,15 @@ FoundProgram findProgram(const std::string& word, const std::string& baseFolder)
 void inspectProgram(ProgramLocation&) {}
 
 } // namespace detail
+
+// Windows has no desktop entries; its start menu is not ours to read.
+std::optional<InstalledApplication> defaultApplicationFor(const std::string&) {
+    return std::nullopt;
+}
+
+std::vector<InstalledApplication> applicationsInCategory(const std::string&) {
+    return {};
+}
 
 void setCurrentDirectory(const std::string& folder) {
     if (!::SetCurrentDirectoryA(folder.c_str()))

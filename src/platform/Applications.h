@@ -1,0 +1,23 @@
+// The applications installed on the desktop, as its menus list them: their names and the
+// desktop entry files that start them.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+struct InstalledApplication {
+    std::string name; // in the user's language
+    std::string file; // the desktop entry, which the launcher starts
+};
+
+// The desktop's choice for a kind of content ("inode/directory", "x-scheme-handler/https",
+// "text/plain"). Nothing when there is none, or on a system without desktop entries.
+std::optional<InstalledApplication> defaultApplicationFor(const std::string& contentType);
+
+// The applications the menus show whose entry lists the category ("TerminalEmulator").
+std::vector<InstalledApplication> applicationsInCategory(const std::string& category);
+
+} // namespace platform

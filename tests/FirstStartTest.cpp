@@ -1,0 +1,68 @@
+// The first start on a machine whose applications the test makes up.
+#include "FirstStart.h"
+
+#include "BigIni.h"
+#include "Main.h"
+#include "TestSupport.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+void writeEntry(const std::string& folder, const std::string& id, const std::string& name,
+                const std::string& keys) {
+    writeBytes(folder + "/" + id + ".desktop",
+               "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=true\n" + keys + "\n");
+}
+
+} // namespace
+
+TEST(FirstStart, WritesAReadableLookAndTheMachinesProgramsOnce) {
+    TempDir dir;
+    ScopedExecutablePath exe{dir.file("tevlo")};
+    // The desktop's applications are these four, and the desktop has no preferences of its own.
+    const std::string data = dir.file("data");
+    makeFolder(data);
+    makeFolder(data + "/applications");
+    const std::string apps = data + "/applications";
+    writeEntry(apps, "term", "Fake Terminal", "Categories=System;TerminalEmulator;");
+    writeEntry(apps, "files", "Fake Files", "MimeType=inode/directory;");
+    writeEntry(apps, "web", "A Browser Whose Name Is Far Too Long",
+               "MimeType=x-scheme-handler/https;");
+    writeEntry(apps, "edit", "Fake Editor", "MimeType=text/plain;");
+    // What update-desktop-database makes of them, as every installed system has it.
+    writeBytes(apps + "/mimeinfo.cache", "[MIME Cache]\ninode/directory=files.desktop;\n"
+                                         "x-scheme-handler/https=web.desktop;\n"
+                                         "text/plain=edit.desktop;\n");
+    ::setenv("XDG_DATA_DIRS", data.c_str(), 1);
+    ::setenv("XDG_DATA_HOME", dir.file("no-data-home").c_str(), 1);
+    platform::makeSettingsFolder();
+
+    SeedFirstStart();
+    const std::string folder = exe.userFolder();
+    EXPECT_EQ(readBytes(folder + "Items.txt"), crlf(FirstSectionNames()));
+    TBigIniFile ini(folder + "tevlo.ini");
+    EXPECT_EQ(ini.ReadValue("Config", "BackColor1", "?"), "-2147483633");
+    EXPECT_EQ(ini.ReadValue("Config", "ColFont1", "?"), "0");
+    EXPECT_NE(ini.ReadValue("Config", "Font1", ""), "") << "a typeface the machine has";
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {apps + "/term.desktop", "Fake Terminal"},
+        {apps + "/files.desktop", "Fake Files"},
+        {apps + "/web.desktop", "A Browser Whose Name Is Far To"},
+        {apps + "/edit.desktop", "Fake Editor"}};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const std::string n = std::to_string(i + 1);
+        EXPECT_EQ(ini.ReadValue("Config.Prog", n, ""), expected[i].first) << n;
+        EXPECT_EQ(ini.ReadValue("Config.Caption", n, ""), expected[i].second) << n;
+    }
+
+    // Files that exist are the user's: never seeded again, even when a key is missing.
+    writeBytes(folder + "tevlo.ini", crlf({"[Config]", "Pos1=2"}));
+    removeFile(folder + "Items.txt");
+    SeedFirstStart();
+    EXPECT_EQ(readBytes(folder + "tevlo.ini"), crlf({"[Config]", "Pos1=2"}));
+    EXPECT_FALSE(exists(folder + "Items.txt"));
+}
