@@ -14,6 +14,7 @@
 #include "platform/Instance.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <cstdio>
 #include <string_view>
 #include <QIcon>
@@ -23,7 +24,7 @@
 #endif
 
 #ifndef TEVLO_HELP_FILE
-#define TEVLO_HELP_FILE "/usr/local/share/tevlo/HELP.HLP"
+#define TEVLO_HELP_FILE "/usr/local/share/tevlo/help/index.html"
 #endif
 
 static void initProgramResources() {
@@ -63,6 +64,17 @@ bool answeredCommandLine(int argc, char** argv) {
     return false;
 }
 
+QString helpPage() {
+    const QString installed = QStringLiteral(TEVLO_HELP_FILE);
+#ifdef TEVLO_SOURCE_HELP_FILE
+    // Nothing is installed for a program run from its build tree.
+    const QString source = QStringLiteral(TEVLO_SOURCE_HELP_FILE);
+    if (!QFileInfo::exists(installed) && QFileInfo::exists(source))
+        return source;
+#endif
+    return installed;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -90,7 +102,7 @@ int main(int argc, char** argv) {
 
     RegisterHandCursors();
     RegisterPictureFormats();
-    platform::setHelpFile(QStringLiteral(TEVLO_HELP_FILE));
+    platform::setHelpFile(helpPage());
 
     CreateForm(BarFrm);
     AboutBox = new TAboutBox();

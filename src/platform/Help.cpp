@@ -38,7 +38,7 @@ void helpCommand(QWidget* owner, HelpCommand command, int data) {
     if (command != HelpCommand::Contents)
         return;
     if (!QFileInfo(file()).isFile())
-        throw Exception("Cannot find the help file " + file().toStdString());
+        throw Exception("Cannot find the help page \"" + file().toStdString() + "\"");
     QDesktopServices::openUrl(QUrl::fromLocalFile(file()));
 }
 
