@@ -86,6 +86,8 @@ int main(int argc, char** argv) {
     // Before any window or message box, so that no request to end is ever ignored.
     platform::installTerminationHandling();
     QApplication::setApplicationName(QStringLiteral("tevlo"));
+    // The desktop entry's id, so the desktop ties the bar's windows to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.tevlo"));
     platform::setApplicationTitle(QStringLiteral("Tevlo"));
     // The bar's closing ends the program, even with the settings dialog still open.
     QApplication::setQuitOnLastWindowClosed(false);
