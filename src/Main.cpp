@@ -10,6 +10,7 @@
 #include "platform/Files.h"
 #include "platform/Help.h"
 #include "platform/Image.h"
+#include "platform/Screens.h"
 #include "platform/Strings.h"
 #include "platform/TextBytes.h"
 
@@ -240,6 +241,8 @@ void TBarFrm::FormCreate() {
 
     platform::setIdleHandler([this](bool& done) { AppIdle(done); });
     platform::setActivationHandlers([this] { AppActivate(); }, [this] { AppDeactivate(); });
+    // A monitor unplugged, a new resolution or scale: the bar is never left where nobody sees it.
+    platform::onScreensChanged(this, [this] { platform::guarded([this] { KeepOnScreen(); }); });
 }
 
 void TBarFrm::FormDestroy() {
@@ -252,6 +255,45 @@ void TBarFrm::SetHeight(int height) {
 
 void TBarFrm::SetTop(int top) {
     move(x(), top);
+    KeepOnScreen();
+}
+
+namespace {
+
+// Where a place is measured from, and how far from there it lies on an 800 x 600 screen.
+enum class Edge { Start, Middle, End };
+struct Anchor {
+    Edge edge;
+    int distance;
+};
+
+int anchored(const Anchor& anchor, int start, int length) {
+    const int from = anchor.edge == Edge::Start ? start
+                     : anchor.edge == Edge::End ? start + length
+                                                : start + length / 2;
+    return from + anchor.distance;
+}
+
+// The places of the design (left 673, 10, 348; tops 10, 500, 242 collapsed and 10, 268, 135
+// expanded), each told from its edge of an 800 x 600 screen.
+constexpr Anchor Lefts[] = {{Edge::End, 673 - 800}, {Edge::Start, 10}, {Edge::Middle, 348 - 400}};
+constexpr Anchor CollapsedTops[] = {
+    {Edge::Start, 10}, {Edge::End, 500 - 600}, {Edge::Middle, 242 - 300}};
+constexpr Anchor ExpandedTops[] = {
+    {Edge::Start, 10}, {Edge::End, 268 - 600}, {Edge::Middle, 135 - 300}};
+
+} // namespace
+
+int PlaceLeft(int horizontal, const QRect& area) {
+    if (horizontal < 0 || horizontal > 2)
+        return -1;
+    return anchored(Lefts[horizontal], area.x(), area.width());
+}
+
+int PlaceTop(int vertical, bool collapsed, const QRect& area) {
+    if (vertical < 0 || vertical > 2)
+        return -1;
+    return anchored((collapsed ? CollapsedTops : ExpandedTops)[vertical], area.y(), area.height());
 }
 
 void TBarFrm::ButtonAllClick(QObject* Sender) {
@@ -372,13 +414,29 @@ void TBarFrm::AppDeactivate() {
 void TBarFrm::PlaceCollapsed() {
     const int place = CfgFrm ? CfgFrm->ComboBox3->currentIndex() : -1;
     if (place == 1 || place == 2)
-        SetTop(CollapsedTops[place]);
+        SetTop(PlaceTop(place, true, PlaceArea()));
 }
 
 void TBarFrm::PlaceExpanded() {
     const int place = CfgFrm ? CfgFrm->ComboBox3->currentIndex() : -1;
     if (place == 1 || place == 2)
-        SetTop(ExpandedTops[place]);
+        SetTop(PlaceTop(place, false, PlaceArea()));
+}
+
+QRect TBarFrm::PlaceArea() const {
+    return platform::areaOf(this);
+}
+
+void TBarFrm::KeepOnScreen() {
+    const QPoint kept = platform::keptOnScreen(frameGeometry(), platform::screenAreas());
+    if (kept != frameGeometry().topLeft())
+        move(pos() + kept - frameGeometry().topLeft());
+}
+
+void TBarFrm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Like any panel or dock, on every workspace; the window is made anew when its flags change.
+    platform::showOnAllWorkspaces(this);
 }
 
 bool TBarFrm::eventFilter(QObject* watched, QEvent* event) {

@@ -21,10 +21,15 @@ std::vector<std::string> ParseSectionNames(const std::string& text);
 // Raises "Cannot open file <path>" when the file cannot be read.
 std::vector<std::string> ReadSectionNames();
 
-// The bar's top edge by vertical place ("Up", "Down", "Middle"), collapsed and expanded. The
-// bar's own triggers move it only for "Down" and "Middle"; applying settings uses all three.
-inline constexpr int CollapsedTops[] = {10, 500, 242};
-inline constexpr int ExpandedTops[] = {10, 268, 135};
+// The bar's places on the desktop. They were made for an 800 x 600 screen and keep exactly their
+// numbers there; on any other screen each keeps its edge (or the middle) and its distance from
+// it, in the available area of the bar's screen (panels excluded), in device-independent pixels.
+// The left edge by horizontal place ("Right", "Left", "Center"); -1 for any other index.
+int PlaceLeft(int horizontal, const QRect& area);
+// The top edge by vertical place ("Up", "Down", "Middle"), collapsed or expanded; -1 for any
+// other index. The bar's own triggers move it only for "Down" and "Middle"; applying settings
+// uses all three.
+int PlaceTop(int vertical, bool collapsed, const QRect& area);
 
 class TBarFrm : public QWidget {
     Q_OBJECT
@@ -77,9 +82,14 @@ public:
 
     // Sets the height; the top edge stays where it is.
     void SetHeight(int height);
+    // The available area of the screen the bar is on, where its places are measured.
+    QRect PlaceArea() const;
+    // Pulls the bar back onto the nearest screen when it is wholly or mostly off every one.
+    void KeepOnScreen();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:

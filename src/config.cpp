@@ -34,9 +34,6 @@ const QString PictureFilter = QStringLiteral(
     "(*.bmp)|*.bmp|Icons (*.ico)|*.ico|Metafiles (*.wmf)|*.wmf|Jpeg|*.jpg;*.jpeg|Compuserve "
     "*.gif|*.gif");
 
-// Places of the bar on the desktop, by list index.
-constexpr int Lefts[] = {673, 10, 348}; // "Right", "Left", "Center"
-
 QFont pixelFont(int pixels, bool bold = false, bool underline = false) {
     QFont font{QStringLiteral("MS Serif")};
     font.setPixelSize(pixels);
@@ -684,14 +681,14 @@ void TCfgFrm::ApplySettings() {
         bar->ComboBox1->addItem(ComboBox1->itemText(i));
     bar->ComboBox1->setCurrentIndex(0);
 
-    const int horizontal = ComboBox2->currentIndex();
-    if (horizontal >= 0 && horizontal <= 2)
-        bar->move(Lefts[horizontal], bar->y());
-    const int vertical = ComboBox3->currentIndex();
-    if (vertical >= 0 && vertical <= 2) {
-        const bool collapsed = bar->height() == TBarFrm::SmallHeight;
-        bar->move(bar->x(), collapsed ? CollapsedTops[vertical] : ExpandedTops[vertical]);
-    }
+    // Measured on the screen the bar is on, so a bar dragged to another monitor stays there.
+    const QRect area = bar->PlaceArea();
+    if (const int left = PlaceLeft(ComboBox2->currentIndex(), area); left != -1)
+        bar->move(left, bar->y());
+    const bool collapsed = bar->height() == TBarFrm::SmallHeight;
+    if (const int top = PlaceTop(ComboBox3->currentIndex(), collapsed, area); top != -1)
+        bar->move(bar->x(), top);
+    bar->KeepOnScreen();
 
     bar->Image1->setVisible(CheckImage->isChecked());
     bar->Image2->setVisible(CheckImage2->isChecked());

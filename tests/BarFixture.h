@@ -10,6 +10,7 @@
 #include "config.h"
 #include "platform/Help.h"
 #include "platform/Process.h"
+#include "platform/Screens.h"
 
 #include "controls/RXCtrls.h"
 
@@ -28,6 +29,8 @@ protected:
             platform::setProgramStarter([this](const std::string& line, platform::ShowCommand) {
                 started.push_back({line, testing_support::currentDirectory()});
             });
+        // The screen the design was made for, unless a test sets up others.
+        m_screens = platform::setScreenAreas([] { return QList<QRect>{QRect(0, 0, 800, 600)}; });
         m_help = platform::setHelpFunction([this](QWidget*, const QString&,
                                                   platform::HelpCommand command,
                                                   int) { help.push_back(command); });
@@ -37,6 +40,7 @@ protected:
         FreeItemStore();
         platform::setProgramStarter(m_starter);
         platform::setHelpFunction(m_help);
+        platform::setScreenAreas(m_screens);
     }
 
     // "Items.txt" with the given lines, each ended by CR LF.
@@ -83,6 +87,7 @@ protected:
 private:
     platform::ProgramStarter m_starter;
     platform::HelpFunction m_help;
+    platform::ScreenAreas m_screens;
 };
 
 inline QString Bar::caption(int k) const {

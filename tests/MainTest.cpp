@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <tuple>
 
 using Lines = std::vector<std::string>;
 
@@ -222,4 +223,61 @@ TEST_F(Bar, TheSectionListDropsDownTenRowsAndScrolls) {
     EXPECT_EQ(rows->viewport()->height(), 10 * 11) << "ten rows of eleven pixels";
     EXPECT_GT(rows->verticalScrollBar()->maximum(), 0) << "the other four are scrolled to";
     BarFrm->ComboBox1->hidePopup();
+}
+
+TEST(BarPlaces, KeepTheirNumbersOn800x600AndTheirEdgesElsewhere) {
+    const QRect design(0, 0, 800, 600);
+    EXPECT_EQ(PlaceLeft(0, design), 673);
+    EXPECT_EQ(PlaceLeft(1, design), 10);
+    EXPECT_EQ(PlaceLeft(2, design), 348);
+    for (const auto& [vertical, collapsed, expanded] :
+         {std::tuple{0, 10, 10}, std::tuple{1, 500, 268}, std::tuple{2, 242, 135}}) {
+        EXPECT_EQ(PlaceTop(vertical, true, design), collapsed) << vertical;
+        EXPECT_EQ(PlaceTop(vertical, false, design), expanded) << vertical;
+    }
+    EXPECT_EQ(PlaceLeft(3, design), -1);
+    EXPECT_EQ(PlaceTop(-1, true, design), -1);
+
+    const QRect small(0, 0, 1024, 768);
+    EXPECT_EQ(PlaceLeft(0, small), 1024 - 127);
+    EXPECT_EQ(PlaceLeft(2, small), 512 - 52);
+    EXPECT_EQ(PlaceTop(1, true, small), 768 - 100);
+    EXPECT_EQ(PlaceTop(2, false, small), 384 - 165);
+    // A panel of 32 pixels at the top of a full-HD screen: measured below it.
+    const QRect panelled(0, 32, 1920, 1048);
+    EXPECT_EQ(PlaceTop(0, true, panelled), 42);
+    EXPECT_EQ(PlaceTop(1, false, panelled), 1080 - 332);
+    EXPECT_EQ(PlaceLeft(0, panelled), 1920 - 127);
+    const QRect large(0, 0, 3840, 2160);
+    EXPECT_EQ(PlaceLeft(0, large), 3713);
+    EXPECT_EQ(PlaceTop(2, true, large), 1080 - 58);
+}
+
+TEST_F(Bar, PlacesFollowTheBarsScreenAndTheBarIsNeverLost) {
+    QList<QRect> screens = {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+    platform::setScreenAreas([&] { return screens; });
+    writeSections(Sections);
+    writeIni({"[Config]", "Pos1=1", "Pos2=1", "Resize=0"});
+    start();
+    EXPECT_EQ(BarFrm->pos(), QPoint(10, 980)) << "Left and Down on the first screen";
+
+    // Dragged to the second monitor, then "Right" and "Middle" applied: it stays there.
+    BarFrm->move(2000, 100);
+    CfgFrm->ComboBox2->setCurrentIndex(0);
+    CfgFrm->ComboBox3->setCurrentIndex(2);
+    CfgFrm->ApplySettings();
+    EXPECT_EQ(BarFrm->pos(), QPoint(1920 + 1280 - 127, 512 - 58));
+
+    // That monitor is unplugged: the bar comes back onto the one that is left.
+    screens = {QRect(0, 0, 1920, 1080)};
+    BarFrm->KeepOnScreen();
+    EXPECT_EQ(BarFrm->pos(), QPoint(1920 - TBarFrm::BarWidth, 512 - 58));
+    // Mostly off the bottom: pulled up, the shortest way.
+    BarFrm->move(500, 1060);
+    BarFrm->KeepOnScreen();
+    EXPECT_EQ(BarFrm->pos(), QPoint(500, 1080 - BarFrm->height()));
+    // Half a window off is still a visible bar: left where the user put it.
+    BarFrm->move(-40, 200);
+    BarFrm->KeepOnScreen();
+    EXPECT_EQ(BarFrm->pos(), QPoint(-40, 200));
 }

@@ -169,6 +169,11 @@ expect_geometry() {
     wait_for 10 geometry_is "$wanted" || die "$what: the window is at $geometry, expected $wanted"
 }
 
+# "Down" on this 1024 x 768 screen: as far from the bottom as on the 800 x 600 screen the places
+# were made for (500 collapsed, 268 open there).
+down_collapsed=$((768 - 100))
+down=$((768 - 332))
+
 # Clicks a point given in the window's own coordinates, at the place the window must be.
 left=10
 click() {
@@ -176,21 +181,23 @@ click() {
     xdotool mousemove --sync $((left + x)) $((top + y)) click 1
 }
 
-expect_geometry "10,500 130x56" "at start (left, down, collapsed)"
+expect_geometry "10,$down_collapsed 130x56" "at start (left, down, collapsed)"
+[[ $(xprop -id "$window" _NET_WM_DESKTOP 2>/dev/null) == *"= 4294967295" ]] ||
+    fail "the bar is not on every workspace: $(xprop -id "$window" _NET_WM_DESKTOP 2>&1)"
 
-click 500 17 23 # Show Bar
-expect_geometry "10,268 130x303" "after Show Bar"
+click $down_collapsed 17 23 # Show Bar
+expect_geometry "10,$down 130x303" "after Show Bar"
 
-click 268 17 11 # Hide Bar
-expect_geometry "10,500 130x56" "after Hide Bar"
+click $down 17 11 # Hide Bar
+expect_geometry "10,$down_collapsed 130x56" "after Hide Bar"
 
-click 500 17 23 # Show Bar
-expect_geometry "10,268 130x303" "after Show Bar again"
+click $down_collapsed 17 23 # Show Bar
+expect_geometry "10,$down 130x303" "after Show Bar again"
 
 first_recorded() { [[ -s $work/first.out ]]; }
 second_recorded() { [[ -s $work/second.out ]]; }
 
-click 268 65 75 # button 1 of the first section: item 1
+click $down 65 75 # button 1 of the first section: item 1
 wait_for 20 first_recorded || die "item 1 was not started"
 [[ $(cat "$work/first.out") == "$work/first" ]] ||
     fail "item 1 ran in '$(cat "$work/first.out")', expected its own folder $work/first"
@@ -202,7 +209,7 @@ expect_start() { # button tag expected-lines...
     shift 2
     local wanted
     wanted=$(printf '%s\n' "$@")
-    click 268 65 $((75 + 21 * (button - 1)))
+    click $down 65 $((75 + 21 * (button - 1)))
     recorded() { [[ -s $work/$tag.out ]]; }
     wait_for 20 recorded || {
         fail "button $button ($tag) started nothing"
@@ -225,7 +232,7 @@ other_window() { # name pattern: a visible window of the bar's other than the ba
 }
 about=
 find_about() { about=$(other_window '^About'); [[ -n $about ]]; }
-click 268 65 17 # About...
+click $down 65 17 # About...
 wait_for 20 find_about || die "About... showed no window titled About"
 [[ $(net_name "$about") == About ]] || fail "the About box's _NET_WM_NAME is '$(net_name "$about")', expected 'About'"
 eval "$(xdotool getwindowgeometry --shell "$about" | grep -E '^(X|Y)=[0-9]+$' | sed 's/^/about_/')"
@@ -259,26 +266,26 @@ wait_for 20 about_gone || fail "OK did not close the About box"
 # A program that cannot be found: a message box titled as the application, naming the program.
 box=
 find_box() { box=$(other_window '^Tevlo$'); [[ -n $box ]]; }
-click 268 65 201 # button 7
+click $down 65 201 # button 7
 wait_for 20 find_box || die "starting a missing program showed no message box"
 [[ $(net_name "$box") == Tevlo ]] || fail "the message box's _NET_WM_NAME is '$(net_name "$box")', expected 'Tevlo'"
 xdotool windowfocus --sync "$box" key Return
 box_gone() { [[ -z $(other_window '^Tevlo$') ]]; }
 wait_for 20 box_gone || fail "Enter did not close the message box"
 
-click 268 80 287 # Next Section
+click $down 80 287 # Next Section
 # The bar handles its input in order, so this click already meets the second section.
-click 268 65 75 # button 1 again: now item 11
+click $down 65 75 # button 1 again: now item 11
 wait_for 20 second_recorded || die "after Next Section, button 1 did not start item 11"
 [[ $(cat "$work/second.out") == "$work/second" ]] ||
     fail "item 11 ran in '$(cat "$work/second.out")', expected its own folder $work/second"
-expect_geometry "10,268 130x303" "after starting two items"
+expect_geometry "10,$down 130x303" "after starting two items"
 
 # --- The settings dialog. "Set Bar" opens it on the page of the bar's section (the second),
 # where the first caption box is item 11's; an edited caption that is saved reaches the file
 # and the bar's button at once.
-button_one() { import -window root -crop "88x21+$((left + 21))+$((268 + 65))" "$work/$1.png"; }
-click 268 42 17 # Set Bar
+button_one() { import -window root -crop "88x21+$((left + 21))+$((down + 65))" "$work/$1.png"; }
+click $down 42 17 # Set Bar
 dialog=
 find_dialog() {
     dialog=$(xdotool search --all --onlyvisible --pid "$bar_pid" --name '^Settings' 2>/dev/null | head -n 1)
@@ -325,8 +332,8 @@ running || die "the first bar ended when a second one started"
 
 # --- Ending it as the desktop does while a message box is open: the box goes, the settings are
 # saved, and it leaves with status 0.
-click 268 52 287 # Previous Section: the first again
-click 268 65 201 # button 7: a program that cannot be found
+click $down 52 287 # Previous Section: the first again
+click $down 65 201 # button 7: a program that cannot be found
 wait_for 20 find_box || die "starting a missing program showed no message box"
 kill -TERM "$bar_pid"
 ended() { ! running; }
