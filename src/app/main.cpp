@@ -80,6 +80,10 @@ QString helpPage() {
 int main(int argc, char** argv) {
     if (answeredCommandLine(argc, argv))
         return 0;
+    if (const std::string refused = platform::chooseWindowSystem(); !refused.empty()) {
+        std::fprintf(stderr, "%s.\n", refused.c_str());
+        return 1;
+    }
     int toolkitArgc = 1;
     char* toolkitArgv[] = {argv[0], nullptr};
     QApplication app(toolkitArgc, toolkitArgv);

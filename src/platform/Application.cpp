@@ -254,6 +254,22 @@ void installTerminationHandling() {
 #endif
 }
 
+std::string chooseWindowSystem() {
+#ifdef _WIN32
+    return {};
+#else
+    const QByteArray chosen = qgetenv("QT_QPA_PLATFORM");
+    if (!chosen.isEmpty() && !chosen.startsWith("wayland"))
+        return {};
+    if (!qEnvironmentVariableIsEmpty("DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        return {};
+    }
+    return "Tevlo needs an X display: it places its own window, which a Wayland session allows "
+           "only through XWayland, and DISPLAY is not set";
+#endif
+}
+
 bool requestRaise(long processId) {
 #ifndef _WIN32
     return processId > 0 && ::kill(pid_t(processId), SIGUSR1) == 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <string>
 #include <exception>
 #include <functional>
 
@@ -52,6 +53,12 @@ void installMessageBoxExceptionHandler();
 // The program's windows name the typefaces of the desktop they were drawn for; this points each
 // at a font of the same shape and width that the machine has, so captions fit their controls.
 void substituteClassicFonts();
+
+// The bar places its own window, which Wayland compositors do not let a program do: in a Wayland
+// session it runs through XWayland, unless the toolkit's platform was chosen explicitly as
+// something else. Call before the application object exists. Answers the message to end with
+// when there is no X server at all, else an empty string.
+std::string chooseWindowSystem();
 
 // Treats the ends the desktop asks for (SIGTERM, SIGINT, SIGHUP, the session ending) as a
 // close of the main window, so the program's normal shutdown runs and keeps its data. Installed

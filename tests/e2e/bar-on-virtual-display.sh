@@ -117,6 +117,12 @@ help_text=$(env -u DISPLAY "$work/tevlo" --help 2>&1) || fail "tevlo --help ende
 version_text=$(env -u DISPLAY "$work/tevlo" --version 2>&1) || fail "tevlo --version ended with $?"
 [[ $version_text =~ ^tevlo\ [0-9]+\.[0-9]+ ]] || fail "tevlo --version printed: $version_text"
 
+# Without any X server: one clear message and status 1, not a window in the wrong place.
+no_x=$(env -u DISPLAY WAYLAND_DISPLAY=tevlo-e2e-none QT_QPA_PLATFORM=wayland "$work/tevlo" 2>&1)
+no_x_status=$?
+((no_x_status == 1)) && [[ $no_x == *"needs an X display"* ]] ||
+    fail "without an X server the bar ended with $no_x_status and said: $no_x"
+
 # --- A virtual display on a number nobody uses: the server picks it and tells us.
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
@@ -129,7 +135,9 @@ mkdir -m 700 "$work/runtime"
 (
     cd / || exit 1
     # Qt and X11 keep memory until the process ends; the sanitizer build would call it leaked.
-    exec env QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" PATH="$work/onpath:$PATH" \
+    # As in a Wayland session with XWayland: the bar must choose X by itself.
+    exec env QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY=tevlo-e2e-none \
+        XDG_RUNTIME_DIR="$work/runtime" PATH="$work/onpath:$PATH" \
         ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
         "$work/tevlo" -reverse -qwindowtitle Other --unknown >"$work/bar.log" 2>&1
 ) &
