@@ -38,8 +38,14 @@ platform::TImage* programIcon(QWidget* parent, const char* name, int x) {
     image->setGeometry(x, 24, 41, 41);
     image->SetCenter(true);
     image->SetStretch(true);
-    image->Picture().SetGraphic(
-        std::make_unique<platform::TBitmap>(QImage(QStringLiteral(":/tevlo.xpm"))));
+    // Made at the box's own size and pixel density from the large icon: a 32-pixel picture
+    // stretched to 41 would show rows of uneven height.
+    const qreal density = parent->devicePixelRatioF();
+    const int pixels = qRound(41 * density);
+    QImage icon = QImage(QStringLiteral(":/icon-256.png"), "PNG")
+                      .scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    icon.setDevicePixelRatio(density);
+    image->Picture().SetGraphic(std::make_unique<platform::TBitmap>(icon));
     return image;
 }
 
@@ -110,7 +116,10 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
              QStringLiteral("mailto:") + QString::fromLatin1(MakerMail));
 
     OKButton = new TBitBtn(QStringLiteral("OK"), this);
-    OKButton->SetGlyph(platform::TBitmap(QImage(QStringLiteral(":/ok.xpm"))));
+    OKButton->SetGlyph(platform::TBitmap(QImage(QStringLiteral(":/ok.xpm"), "XPM")));
+    for (const int scale : {2, 3})
+        OKButton->SetFinerGlyph(
+            scale, platform::TBitmap(QImage(QStringLiteral(":/ok@%1x.xpm").arg(scale), "XPM")));
     OKButton->SetMargin(2);
     OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setGeometry(111, 242, 77, 27);

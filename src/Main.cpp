@@ -48,8 +48,9 @@ platform::TImage* picture(QWidget* parent, const char* name, QRect where) {
     return made;
 }
 
-platform::TBitmap glyph(const char* name) {
-    return platform::TBitmap(QImage(QStringLiteral(":/glyphs/") + QLatin1String(name)));
+platform::TBitmap glyph(const QString& name) {
+    // Our own pictures are XPM: no need to ask every image plugin what they are.
+    return platform::TBitmap(QImage(QStringLiteral(":/glyphs/") + name, "XPM"));
 }
 
 // Rows of the dropped-down section list are 11 pixels high, so all ten fit in a short list.
@@ -215,7 +216,11 @@ TRxSpeedButton* TBarFrm::commandButton(QWidget* parent, const char* name, QRect 
     button->setGeometry(where);
     button->SetFlat(true);
     button->SetTransparent(true);
-    button->SetGlyph(glyph(glyphName));
+    const QString art = QLatin1String(glyphName);
+    button->SetGlyph(glyph(art));
+    // The same drawings for screens of two and three times the density.
+    for (const int scale : {2, 3})
+        button->SetFinerGlyph(scale, glyph(art + QStringLiteral("@%1x").arg(scale)));
     button->SetHint(QString::fromLatin1(hint));
     return button;
 }

@@ -48,6 +48,12 @@ TEST(Glyphs, DrawnInThePaletteOnAKeyedBackground) {
         ASSERT_FALSE(image.isNull());
         const int side = g.cells == 1 ? 17 : 16;
         ASSERT_EQ(image.size(), QSize(side * g.cells, side));
+        for (const int scale : {2, 3}) {
+            const QImage finer =
+                glyph((std::string(g.alias) + "@" + std::to_string(scale) + "x").c_str());
+            EXPECT_EQ(finer.size(), image.size() * scale) << "@" << scale << "x";
+            EXPECT_EQ(at(finer, 0, finer.height() - 1), kFuchsia) << "@" << scale << "x";
+        }
         EXPECT_EQ(at(image, 0, side - 1), kFuchsia) << "the bar keys out the bottom-left colour";
         for (int y = 0; y < side; ++y)
             for (int x = 0; x < image.width(); ++x) {

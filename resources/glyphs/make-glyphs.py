@@ -6,9 +6,17 @@ get their disabled cell derived from the normal one, so the two never drift
 apart: the dark pixels of the drawing turn gray, and each gets a white pixel
 one step down-right where that lands on background.
 
+Each glyph is also written at two and three times its size (name@2x.xpm, name@3x.xpm) for dense
+screens: the same drawing enlarged by the rules of ../pixelart.py, with its disabled cell derived
+at that size, the highlight one glyph pixel down-right as at the small size.
+
 Run from any directory: python3 make-glyphs.py
 """
 import os
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..'))
+from pixelart import scaled  # noqa: E402
 
 PALETTE = {
     '.': 'FF00FF',  # fuchsia: background, the bar keys it out
@@ -163,13 +171,13 @@ def rows(text):
     return [line for line in text.strip('\n').split('\n')]
 
 
-def disabled(cell):
+def disabled(cell, step=1):
     h, w = len(cell), len(cell[0])
     out = [['.'] * w for _ in range(h)]
     for y in range(h):
         for x in range(w):
-            if cell[y][x] in DARK and x + 1 < w and y + 1 < h:
-                out[y + 1][x + 1] = 'w'
+            if cell[y][x] in DARK and x + step < w and y + step < h:
+                out[y + step][x + step] = 'w'
     for y in range(h):
         for x in range(w):
             if cell[y][x] in DARK:
@@ -201,14 +209,16 @@ def main():
     prev = [row[::-1] for row in rows(NEXT)]
     two_cell = [('HideBtn', HIDE), ('ShowBtn', SHOW), ('SetBtn', SET), ('HelpBtn', HELP),
                 ('ExitBtn', EXIT), ('PrevBtn', prev), ('NextBtn', NEXT)]
-    for name, art in two_cell:
-        cell = art if isinstance(art, list) else rows(art)
-        check(name, cell, 16, 16)
-        image = [a + b for a, b in zip(cell, disabled(cell))]
-        write(os.path.join(here, name + '.xpm'), name, image)
-    info = rows(INFO)
-    check('InfoBtn', info, 17, 17)
-    write(os.path.join(here, 'InfoBtn.xpm'), 'InfoBtn', info)
+    for factor, suffix in ((1, ''), (2, '@2x'), (3, '@3x')):
+        for name, art in two_cell:
+            cell = art if isinstance(art, list) else rows(art)
+            check(name, cell, 16, 16)
+            cell = scaled(cell, factor)
+            image = [a + b for a, b in zip(cell, disabled(cell, factor))]
+            write(os.path.join(here, name + suffix + '.xpm'), name, image)
+        info = rows(INFO)
+        check('InfoBtn', info, 17, 17)
+        write(os.path.join(here, 'InfoBtn' + suffix + '.xpm'), 'InfoBtn', scaled(info, factor))
 
 
 if __name__ == '__main__':

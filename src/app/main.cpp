@@ -96,7 +96,10 @@ int main(int argc, char** argv) {
     // The bar's closing ends the program, even with the settings dialog still open.
     QApplication::setQuitOnLastWindowClosed(false);
     initProgramResources();
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/tevlo.xpm")));
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icon-%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
     platform::installMessageBoxExceptionHandler();
     platform::guarded([] { platform::makeSettingsFolder(); });
     // A second start on the same settings shows the running bar and touches no file.

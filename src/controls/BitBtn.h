@@ -15,6 +15,10 @@ public:
         m_glyph.SetGlyph(picture);
         update();
     }
+    void SetFinerGlyph(int scale, const platform::TBitmap& picture) {
+        m_glyph.SetFinerGlyph(scale, picture);
+        update();
+    }
     int Margin() const { return m_margin; }
     void SetMargin(int value);
     int Spacing() const { return m_spacing; }

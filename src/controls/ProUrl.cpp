@@ -5,8 +5,10 @@
 #include "platform/Shell.h"
 
 #include <QBitmap>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QScreen>
 #include <utility>
 
 static void initCursorResources() {
@@ -26,11 +28,20 @@ void RegisterHandCursors() {
         {crGrabHand, "PRO_GRABHAND", 4, 2},   {crGrabHandArrow, "PRO_GRABHANDARROW", 0, 0},
         {crDragHand, "PRO_DRAGHAND", 0, 0},
     };
+    // The drawing for the main screen's pixel density: twice or three times the size, with the
+    // hot spot where it was, in the screen's device-independent pixels.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const qreal density = screen ? screen->devicePixelRatio() : 1.0;
+    const int scale = density > 2.0 ? 3 : density > 1.0 ? 2 : 1;
+    const QString suffix = scale == 1 ? QString() : QStringLiteral("@%1x").arg(scale);
     for (const Row& row : rows) {
-        const QPixmap picture(QStringLiteral(":/cursors/") + QLatin1String(row.name));
+        QPixmap picture = QPixmap::fromImage(
+            QImage(QStringLiteral(":/cursors/") + QLatin1String(row.name) + suffix, "XPM"));
         // A missing picture leaves the id to the ordinary arrow rather than an empty cursor.
-        if (!picture.isNull())
-            platform::registerCursor(row.id, QCursor(picture, row.hotX, row.hotY));
+        if (picture.isNull())
+            continue;
+        picture.setDevicePixelRatio(scale);
+        platform::registerCursor(row.id, QCursor(picture, row.hotX, row.hotY));
     }
 }
 

@@ -100,6 +100,11 @@ void TRxSpeedButton::SetGlyph(const TBitmap& value) {
     Invalidate();
 }
 
+void TRxSpeedButton::SetFinerGlyph(int scale, const TBitmap& value) {
+    GlyphPainter->SetFinerGlyph(scale, value);
+    Invalidate();
+}
+
 void TRxSpeedButton::SetNumGlyphs(int value) {
     value = std::min(value, 5);
     if (value == GlyphPainter->NumGlyphs())
@@ -623,8 +628,13 @@ void TRxSpeedButton::paintEvent(QPaintEvent*) {
     // picture behind a transparent button never shows for a moment without the caption.
     if (size().isEmpty())
         return;
-    if (FaceBitmap.size() != size())
-        FaceBitmap = QImage(size(), QImage::Format_RGB32);
+    // At the screen's own pixel density, so the caption is as sharp as the toolkit's own text.
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (FaceBitmap.size() != pixels || FaceBitmap.devicePixelRatio() != ratio) {
+        FaceBitmap = QImage(pixels, QImage::Format_RGB32);
+        FaceBitmap.setDevicePixelRatio(ratio);
+    }
     platform::guarded([this] {
         QPainter canvas(&FaceBitmap);
         PaintFace(canvas);

@@ -90,7 +90,12 @@ public:
     TRxButtonGlyph& operator=(const TRxButtonGlyph&) = delete;
 
     const platform::TBitmap& Glyph() const { return SourcePicture; }
+    // Replaces the picture and forgets its finer versions.
     void SetGlyph(const platform::TBitmap& picture);
+    // The same drawing at scale times the size (2, 3), drawn in the picture's place on canvases
+    // of that pixel density: the smallest scale that reaches the canvas's density, else the
+    // largest, smoothly fitted to the picture's size.
+    void SetFinerGlyph(int scale, const platform::TBitmap& picture);
     int NumGlyphs() const { return m_numGlyphs; }
     void SetNumGlyphs(int value);
     TColor KeyColor() const { return m_keyColor; }
@@ -118,12 +123,15 @@ private:
     void PictureChanged();
     void DrawCaption(QPainter& canvas, const QString& caption, const QRect& box, FaceState look,
                      unsigned textFlags, const QColor& textColor) const;
+    void DrawGlyph(QPainter& canvas, QPoint at, FaceState look);
 
     platform::TBitmap SourcePicture;
     int m_numGlyphs = 1;
     TColor m_keyColor = clFuchsia;
     TGlyphList* m_cellList = nullptr;
     std::array<int, 5> StateIndex{-1, -1, -1, -1, -1};
+    // By scale, smallest first.
+    std::vector<std::pair<int, std::unique_ptr<TRxButtonGlyph>>> m_finer;
 };
 
 // A tool-bar push button without a window of its own: flat until the pointer is over it,
@@ -138,6 +146,7 @@ public:
     void SetCaption(const QString& value);
     const platform::TBitmap& Glyph() const { return GlyphPainter->Glyph(); }
     void SetGlyph(const platform::TBitmap& value);
+    void SetFinerGlyph(int scale, const platform::TBitmap& value);
     int NumGlyphs() const { return GlyphPainter->NumGlyphs(); }
     void SetNumGlyphs(int value);
     TButtonLayout Layout() const { return m_layout; }

@@ -137,7 +137,47 @@ TRxButtonGlyph::~TRxButtonGlyph() {
         SharedGlyphCache.reset();
 }
 
+void TRxButtonGlyph::SetFinerGlyph(int scale, const TBitmap& picture) {
+    std::erase_if(m_finer, [scale](const auto& finer) { return finer.first == scale; });
+    auto art = std::make_unique<TRxButtonGlyph>();
+    art->SetGlyph(picture);
+    art->SetNumGlyphs(m_numGlyphs);
+    const auto place = std::find_if(m_finer.begin(), m_finer.end(),
+                                    [scale](const auto& finer) { return finer.first > scale; });
+    m_finer.emplace(place, scale, std::move(art));
+}
+
+void TRxButtonGlyph::DrawGlyph(QPainter& canvas, QPoint at, FaceState look) {
+    const int slot = StateImage(look);
+    if (slot == -1 || !m_cellList)
+        return;
+    const qreal density = canvas.device() ? canvas.device()->devicePixelRatioF() : 1.0;
+    TRxButtonGlyph* art = nullptr;
+    int scale = 1;
+    if (density > 1.0) {
+        for (const auto& [finerScale, finer] : m_finer) {
+            art = finer.get();
+            scale = finerScale;
+            if (finerScale >= density)
+                break;
+        }
+    }
+    const int fineSlot = art ? art->StateImage(look) : -1;
+    if (fineSlot == -1 || !art->m_cellList) {
+        m_cellList->Draw(canvas, slot, at.x(), at.y());
+        return;
+    }
+    // A canvas of exactly the art's density takes it pixel for pixel; any other is fitted
+    // smoothly, never stretched pixel by pixel into uneven blocks.
+    canvas.save();
+    canvas.setRenderHint(QPainter::SmoothPixmapTransform, scale != density);
+    canvas.drawImage(QRect(at, QSize(m_cellList->Width(), m_cellList->Height())),
+                     art->m_cellList->Image(fineSlot));
+    canvas.restore();
+}
+
 void TRxButtonGlyph::SetGlyph(const TBitmap& picture) {
+    m_finer.clear();
     DropImages();
     SourcePicture.Assign(picture);
 }
@@ -148,6 +188,8 @@ void TRxButtonGlyph::SetNumGlyphs(int value) {
         return;
     DropImages();
     m_numGlyphs = value;
+    for (const auto& finer : m_finer)
+        finer.second->SetNumGlyphs(value);
 }
 
 void TRxButtonGlyph::PictureChanged() {
@@ -405,11 +447,9 @@ TFaceLayout TRxButtonGlyph::DrawFace(QPainter& canvas, const QRect& face, FaceSt
         LayoutFace(canvas, face, caption, layout, margin, spacing, dropArrow);
     QSize drawn(0, 0);
     if (!SourcePicture.Empty()) {
-        const int slot = StateImage(look);
-        if (slot != -1 && m_cellList) {
-            m_cellList->Draw(canvas, slot, placed.GlyphPos.x(), placed.GlyphPos.y());
+        DrawGlyph(canvas, placed.GlyphPos, look);
+        if (m_cellList)
             drawn = QSize(m_cellList->Width(), m_cellList->Height());
-        }
     }
     DrawCaption(canvas, placed.Caption, placed.CaptionBox, look, textFlags, textColor);
 

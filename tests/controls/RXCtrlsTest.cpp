@@ -149,6 +149,31 @@ TEST_F(Controls, OneCellDisabledLookIsEmbossedBlack) {
     EXPECT_EQ(qAlpha(result.pixel(0, 15)), 0);
 }
 
+TEST_F(Controls, DenseCanvasesTakeTheFinerDrawing) {
+    TRxButtonGlyph painter;
+    painter.SetGlyph(cells({0xFF0000, 0x00FF00}));
+    painter.SetFinerGlyph(3, cells({0x0000FF, 0x00FF00}, 48));
+    painter.SetFinerGlyph(2, cells({0xFFFF00, 0x00FF00}, 32));
+    const auto drawnAt = [&](qreal density) {
+        QImage canvas((QSizeF(24, 24) * density).toSize(), QImage::Format_RGB32);
+        canvas.setDevicePixelRatio(density);
+        canvas.fill(Qt::white);
+        QPainter painting(&canvas);
+        painter.DrawFace(painting, QRect(0, 0, 24, 24), FaceState::up, QString(), blGlyphLeft, -1,
+                         4, 0, Qt::black, false);
+        painting.end();
+        // The middle of the glyph, in the canvas's own pixels.
+        return canvas.pixel(int(12 * density), int(12 * density)) & 0xFFFFFF;
+    };
+    EXPECT_EQ(drawnAt(1), 0xFF0000u);
+    EXPECT_EQ(drawnAt(2), 0xFFFF00u) << "twice the density: the @2x drawing, pixel for pixel";
+    EXPECT_EQ(drawnAt(3), 0x0000FFu);
+    EXPECT_EQ(drawnAt(1.5), 0xFFFF00u) << "between: the next finer drawing, fitted";
+    EXPECT_EQ(drawnAt(4), 0x0000FFu) << "denser than any: the finest there is";
+    painter.SetGlyph(cells({0xFF0000, 0x00FF00}));
+    EXPECT_EQ(drawnAt(2), 0xFF0000u) << "a new picture forgets the finer drawings of the old";
+}
+
 TEST_F(Controls, FaceLayoutRoundsEachHalfOnItsOwn) {
     QImage canvasImage(1, 1, QImage::Format_RGB32);
     QPainter canvas(&canvasImage);
