@@ -10,10 +10,11 @@
 
 #include <QGuiApplication>
 #include <QPainter>
+#include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -111,20 +112,35 @@ void convert(const platform::TPicture& picture, const std::string& out) {
     }
     if (ext != ".ppm" && ext != ".PPM")
         throw EInvalidGraphicOperation("Unknown output format; use .ppm or .png: " + out);
-    std::string data =
-        "P6\n" + std::to_string(image.width()) + " " + std::to_string(image.height()) + "\n255\n";
-    data.reserve(data.size() + std::size_t(image.width()) * std::size_t(image.height()) * 3);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb p = image.pixel(x, y);
-            data += char(qRed(p));
-            data += char(qGreen(p));
-            data += char(qBlue(p));
-        }
-    std::ofstream file(out, std::ios::binary);
-    file.write(data.data(), std::streamsize(data.size()));
-    file.close();
+    std::FILE* file = std::fopen(out.c_str(), "wb");
     if (!file)
+        throw EInvalidGraphicOperation("Cannot write " + out);
+    const std::string header =
+        "P6\n" + std::to_string(image.width()) + " " + std::to_string(image.height()) + "\n255\n";
+    bool written = std::fwrite(header.data(), 1, header.size(), file) == header.size();
+    // A block of rows at a time: large enough for few writes, small beside the picture.
+    const QImage pixels =
+        image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
+            ? image
+            : image.convertToFormat(QImage::Format_ARGB32);
+    const std::size_t width = std::size_t(pixels.width());
+    const int rowsPerBlock = int(std::max<std::size_t>(1, (256 * 1024) / (3 * width + 1)));
+    std::vector<char> block(3 * width * std::size_t(rowsPerBlock));
+    for (int y = 0; written && y < pixels.height(); y += rowsPerBlock) {
+        const int rows = std::min(rowsPerBlock, pixels.height() - y);
+        char* p = block.data();
+        for (int r = 0; r < rows; ++r) {
+            const auto* line = reinterpret_cast<const QRgb*>(pixels.constScanLine(y + r));
+            for (std::size_t x = 0; x < width; ++x) {
+                *p++ = char(qRed(line[x]));
+                *p++ = char(qGreen(line[x]));
+                *p++ = char(qBlue(line[x]));
+            }
+        }
+        const std::size_t size = std::size_t(p - block.data());
+        written = std::fwrite(block.data(), 1, size, file) == size;
+    }
+    if (std::fclose(file) != 0 || !written)
         throw EInvalidGraphicOperation("Cannot write " + out);
 }
 

@@ -7,8 +7,6 @@
 #include <cstdio>
 #include <cstring>
 
-using platform::TProgressStage;
-
 namespace gif_messages {
 
 const char* text(int id) {
@@ -46,7 +44,12 @@ constexpr std::uint8_t trailer = ';';
 // error or answer how much they got, as each block of the format needs.
 class GifReader {
 public:
-    explicit GifReader(const std::string& bytes) : m_bytes(bytes) {}
+    explicit GifReader(std::shared_ptr<const std::string> bytes)
+        : m_shared(std::move(bytes)), m_bytes(*m_shared) {}
+
+    const std::shared_ptr<const std::string>& shared() const { return m_shared; }
+    std::size_t offset() const { return m_pos; }
+    void skip(std::size_t n) { m_pos += std::min(n, remaining()); }
 
     std::size_t remaining() const { return m_bytes.size() - m_pos; }
     bool atEnd() const { return m_pos >= m_bytes.size(); }
@@ -87,6 +90,7 @@ public:
     }
 
 private:
+    std::shared_ptr<const std::string> m_shared;
     const std::string& m_bytes;
     std::size_t m_pos = 0;
 };
@@ -126,237 +130,6 @@ bool isLoopExtension(const TExtension& ext, std::uint16_t& repeatCount) {
     return true;
 }
 
-// The row after y in the four passes of an interlaced frame.
-struct InterlaceRows {
-    int pass = 0;
-    int next(int y, int height) {
-        static const int step[] = {8, 8, 4, 2};
-        y += step[pass];
-        if (y < height || pass == 3)
-            return y;
-        static const int start[] = {0, 4, 2, 1};
-        while (pass < 3) {
-            ++pass;
-            if (start[pass] < height)
-                return start[pass];
-        }
-        return height;
-    }
-};
-
-// Codes are taken least-significant bit first from the data sub-blocks. An empty sub-block
-// adds nothing; the byte after it is taken as the next length.
-class CodeReader {
-public:
-    CodeReader(const std::uint8_t* data, std::size_t size)
-        : m_begin(data), m_p(data), m_end(data + size) {}
-
-    static constexpr int endOfData = -1;
-
-    // The next code, or endOfData once the sub-blocks cannot fill it.
-    int fetch(int width) {
-        while (m_bits < width) {
-            while (m_blockLeft == 0) {
-                if (m_p >= m_end)
-                    return endOfData;
-                m_blockLeft = *m_p++;
-            }
-            if (m_p >= m_end)
-                return endOfData;
-            m_acc |= std::uint32_t(*m_p++) << m_bits;
-            m_bits += 8;
-            --m_blockLeft;
-        }
-        const int code = int(m_acc & ((1u << width) - 1));
-        m_acc >>= width;
-        m_bits -= width;
-        return code;
-    }
-    std::size_t position() const { return std::size_t(m_p - m_begin); }
-
-private:
-    const std::uint8_t* m_begin;
-    const std::uint8_t* m_p;
-    const std::uint8_t* m_end;
-    std::uint32_t m_acc = 0;
-    int m_bits = 0;
-    int m_blockLeft = 0;
-};
-
-// Writes decoded pixel values into the bottom-up rows.
-class PixelSink {
-public:
-    PixelSink(std::uint8_t* rows, std::size_t stride, int width, int height, int depth,
-              bool interlaced)
-        : m_rows(rows), m_stride(stride), m_width(width), m_height(height), m_depth(depth),
-          m_interlaced(interlaced) {
-        // A frame without columns has no pixel bytes: nothing may be stored.
-        if (width <= 0)
-            m_y = height;
-        setRow();
-    }
-
-    bool full() const { return m_y >= m_height; }
-
-    void put(unsigned v) {
-        if (m_y >= m_height)
-            return;
-        switch (m_depth) {
-        case 8:
-            m_row[m_x] = std::uint8_t(v);
-            break;
-        case 4:
-            if (m_x & 1)
-                m_row[m_x >> 1] |= std::uint8_t(v & 0x0F);
-            else
-                m_row[m_x >> 1] = std::uint8_t(v << 4);
-            break;
-        default:
-            if (m_x & 7)
-                m_row[m_x >> 3] |= std::uint8_t((v & 1) << (7 - (m_x & 7)));
-            else
-                m_row[m_x >> 3] = std::uint8_t((v & 1) << 7);
-            break;
-        }
-        if (++m_x == m_width) {
-            m_x = 0;
-            m_y = m_interlaced ? m_passes.next(m_y, m_height) : m_y + 1;
-            setRow();
-        }
-    }
-
-private:
-    void setRow() {
-        if (m_y < m_height)
-            m_row = m_rows + std::size_t(m_height - 1 - m_y) * m_stride;
-    }
-
-    std::uint8_t* m_rows;
-    std::uint8_t* m_row = nullptr;
-    std::size_t m_stride;
-    int m_width;
-    int m_height;
-    int m_depth;
-    bool m_interlaced;
-    int m_x = 0;
-    int m_y = 0;
-    InterlaceRows m_passes;
-};
-
-} // namespace
-
-bool DecodeFrameBits(const std::string& zipData, int width, int height, int depth, int bitsPerPixel,
-                     bool interlaced, std::uint8_t* rows, std::size_t stride,
-                     const platform::TProgressEvent& progress) {
-    auto notify = [&](TProgressStage stage, int percent, const std::string& message = {}) {
-        if (progress)
-            progress(stage, percent, message);
-    };
-    notify(TProgressStage::psStarting, 0);
-    bool damaged = false;
-    try {
-        if (zipData.empty())
-            throw EReadError();
-        const int minCodeSize = std::uint8_t(zipData[0]);
-        if (minCodeSize < 2 || minCodeSize > 9)
-            gif_messages::fail(gif_messages::SGIFCodeSize);
-
-        const int clearCode = 1 << minCodeSize;
-        const int endCode = clearCode + 1;
-        int codeSize = minCodeSize + 1;
-        int codeLimit = 1 << codeSize;
-        int nextFree = clearCode + 2;
-        const int rootMask = (1 << bitsPerPixel) - 1;
-        std::vector<std::uint16_t> prefix(4096, 0);
-        std::vector<std::uint16_t> suffix(4096, 0);
-        constexpr std::size_t stackSize = 4097;
-        std::vector<std::uint16_t> stack(stackSize);
-        int previous = 0;
-        int firstPixel = 0;
-        bool tableFull = false;
-
-        const auto* data = reinterpret_cast<const std::uint8_t*>(zipData.data());
-        CodeReader codes(data + 1, zipData.size() - 1);
-        PixelSink sink(rows, stride, width, height, depth, interlaced);
-        int lastPercent = -1;
-
-        int code = codes.fetch(codeSize);
-        // Running out of data counts as the end code: what was decoded so far stays, and the
-        // frame is damaged only when rows are still missing.
-        while (code != CodeReader::endOfData && code != endCode && !sink.full()) {
-            if (code == clearCode) {
-                codeSize = minCodeSize + 1;
-                codeLimit = 1 << codeSize;
-                nextFree = clearCode + 2;
-                code = codes.fetch(codeSize);
-                if (code == CodeReader::endOfData || code == endCode)
-                    break;
-                previous = code;
-                firstPixel = code & rootMask;
-                sink.put(unsigned(firstPixel));
-                tableFull = false;
-            } else {
-                int k = code;
-                std::size_t top = 0;
-                if (code >= nextFree) {
-                    stack[top++] = std::uint16_t(firstPixel);
-                    k = previous;
-                }
-                bool overflow = false;
-                while (k > rootMask) {
-                    if (top >= stackSize) {
-                        overflow = true;
-                        break;
-                    }
-                    stack[top++] = suffix[std::size_t(k)];
-                    k = prefix[std::size_t(k)];
-                }
-                if (overflow || top >= stackSize) {
-                    damaged = true;
-                    break;
-                }
-                firstPixel = k & rootMask;
-                stack[top++] = std::uint16_t(firstPixel);
-                while (top > 0)
-                    sink.put(stack[--top]);
-                if (!tableFull) {
-                    prefix[std::size_t(nextFree)] = std::uint16_t(previous);
-                    suffix[std::size_t(nextFree)] = std::uint16_t(firstPixel);
-                    ++nextFree;
-                    if (nextFree >= codeLimit) {
-                        if (codeSize < 12) {
-                            ++codeSize;
-                            codeLimit <<= 1;
-                        } else {
-                            tableFull = true;
-                        }
-                    }
-                }
-                previous = code;
-            }
-            code = codes.fetch(codeSize);
-            if (progress) {
-                const int percent = int(codes.position() * 100 / zipData.size());
-                // Only changes are worth a call: a notification per code would cost more than
-                // the decoding itself.
-                if (percent != lastPercent) {
-                    lastPercent = percent;
-                    notify(TProgressStage::psRunning, percent);
-                }
-            }
-        }
-        if (code == CodeReader::endOfData && !sink.full())
-            damaged = true;
-    } catch (const Exception& error) {
-        notify(TProgressStage::psEnding, 0, error.Message());
-        throw;
-    }
-    notify(TProgressStage::psEnding, 100);
-    return damaged;
-}
-
-namespace {
-
 // The image descriptor after its separator, its colour table and its encoded data.
 void readFrame(GifReader& reader, const TGIFColorTable& global, TGIFFrameRecord& frame) {
     TGIFItem& item = *frame.Item;
@@ -376,19 +149,23 @@ void readFrame(GifReader& reader, const TGIFColorTable& global, TGIFFrameRecord&
         item.ColorMap = TGIFColorTable();
     }
 
-    item.ZipData.clear();
-    item.ZipData += char(reader.byte());
+    // The encoded data stays where it is in the file; only its extent is found.
+    item.ZipOffset = reader.offset();
+    reader.byte();
+    std::size_t end = reader.offset();
     while (!reader.atEnd()) {
         const int length = reader.byte();
         if (std::size_t(length) > reader.remaining()) {
             frame.Damaged = true;
             break;
         }
-        item.ZipData += char(length);
-        item.ZipData += reader.take(std::size_t(length));
+        reader.skip(std::size_t(length));
+        end = reader.offset();
         if (length == 0)
             break;
     }
+    item.Bytes = reader.shared();
+    item.ZipSize = end - item.ZipOffset;
 
     frame.Left = word(0);
     frame.Top = word(2);
@@ -483,8 +260,12 @@ std::vector<TExtension> readExtensionGroup(GifReader& reader, int& block, TGIFFi
 } // namespace
 
 void ReadGIFFile(const std::string& bytes, TGIFFile& file) {
-    if (!bytes.empty()) {
-        GifReader reader(bytes);
+    ReadGIFFile(std::make_shared<const std::string>(bytes), file);
+}
+
+void ReadGIFFile(std::shared_ptr<const std::string> bytes, TGIFFile& file) {
+    if (bytes && !bytes->empty()) {
+        GifReader reader(std::move(bytes));
         char signature[6];
         reader.read(signature, 6);
         auto same = [](const char* a, const char* b) {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The error texts of the reader, by their string ids.
@@ -52,8 +53,15 @@ struct TGIFData {
 
 // A frame's encoded form, shared by every copy of the frame.
 struct TGIFItem {
-    // The minimum code size byte, then the data sub-blocks with their length bytes.
-    std::string ZipData;
+    // The whole file as read, shared by every frame of it: the encoded data is never copied.
+    std::shared_ptr<const std::string> Bytes;
+    std::size_t ZipOffset = 0;
+    std::size_t ZipSize = 0;
+    // The minimum code size byte, then the data sub-blocks with their length bytes, as they
+    // stand in the file.
+    std::string_view ZipData() const {
+        return Bytes ? std::string_view(*Bytes).substr(ZipOffset, ZipSize) : std::string_view();
+    }
     int Width = 0;
     int Height = 0;
     std::uint8_t Flags = 0;
@@ -103,6 +111,7 @@ struct TGIFFile {
 
 // Reads the blocks of a file into file, which must be fresh. Empty bytes are no file and no
 // error. A failure throws, and file keeps what was read before it, without the frame that failed.
+void ReadGIFFile(std::shared_ptr<const std::string> bytes, TGIFFile& file);
 void ReadGIFFile(const std::string& bytes, TGIFFile& file);
 
 // How a frame's indexes are laid out once decoded.
@@ -117,8 +126,13 @@ struct TGIFFrameLayout {
 // than maxGIFSide or maxGIFBitmapBytes.
 TGIFFrameLayout GIFFrameLayout(const TGIFItem& item);
 
-// LZW decoding of one frame's encoded data into bottom-up rows of the given depth (1, 4 or 8
-// bits) and stride. Answers whether the data was damaged.
-bool DecodeFrameBits(const std::string& zipData, int width, int height, int depth, int bitsPerPixel,
-                     bool interlaced, std::uint8_t* rows, std::size_t stride,
-                     const platform::TProgressEvent& progress);
+// What DecodeFrameIndexes may write past a frame's last pixel.
+constexpr std::size_t gifDecodeSlack = 32;
+
+// LZW decoding of one frame's encoded data into width x height colour indexes, one byte each,
+// top-down and left to right, an interlaced frame's rows already in their places. out holds
+// width x height + gifDecodeSlack bytes; pixels the data does not reach are 0. Answers whether
+// the data was damaged.
+bool DecodeFrameIndexes(std::string_view zipData, int width, int height, int bitsPerPixel,
+                        bool interlaced, std::uint8_t* out,
+                        const platform::TProgressEvent& progress);

@@ -41,59 +41,98 @@ void TGIFFrame::Adopt(TGIFFrameRecord&& record) {
     LocalColors = record.LocalColors;
 }
 
+namespace {
+
+// The 32-bit pixels of each colour index, as the screen draws them, and the colour table of the
+// frame's bit depth, where indexes beyond the file's table stand for a middle grey.
+struct FramePalette {
+    QRgb pixel[256];
+    std::vector<TColor> colors;
+
+    FramePalette(const TGIFColorTable& table, int depth) {
+        for (int i = 0; i < 256; ++i) {
+            const bool known = i < table.Count;
+            const auto& c = table.Colors[std::size_t(i)];
+            pixel[i] = known ? qRgb(c[0], c[1], c[2]) : qRgb(128, 128, 128);
+            if (i < 1 << depth)
+                colors.push_back(known ? platform::rgb(c[0], c[1], c[2])
+                                       : platform::rgb(128, 128, 128));
+        }
+    }
+};
+
+// Indexes decoded into the last quarter of the pixels' own memory are widened in place, front
+// to back: a pixel's four bytes always land on indexes already read, except near the very end,
+// whose indexes are set aside first. So the frame never exists twice at full size.
+constexpr std::size_t inPlaceTail = 64;
+constexpr std::size_t inPlaceMinimum = 4 * inPlaceTail;
+
+QImage frameImage(const TGIFItem& item) {
+    QImage image = platform::largeImage(item.Width, item.Height, QImage::Format_RGB32);
+    if (image.isNull())
+        throw EInvalidGraphicOperation("Not enough memory for a GIF frame of " +
+                                       std::to_string(item.Width) + " x " +
+                                       std::to_string(item.Height) + " pixels");
+    return image;
+}
+
+void widen(const std::uint8_t* indexes, std::size_t count, const QRgb* pixel, QRgb* out) {
+    std::uint8_t tail[inPlaceTail];
+    const std::size_t body = count - inPlaceTail;
+    std::memcpy(tail, indexes + body, inPlaceTail);
+    std::size_t i = 0;
+    for (; i + 16 <= body; i += 16) {
+        std::uint8_t chunk[16];
+        std::memcpy(chunk, indexes + i, 16);
+        for (int j = 0; j < 16; ++j)
+            out[i + std::size_t(j)] = pixel[chunk[j]];
+    }
+    for (; i < body; ++i)
+        out[i] = pixel[indexes[i]];
+    for (std::size_t j = 0; j < inPlaceTail; ++j)
+        out[body + j] = pixel[tail[j]];
+}
+
+} // namespace
+
 void TGIFFrame::Decode() {
     const TGIFItem& item = *m_item;
     const TGIFFrameLayout layout = GIFFrameLayout(item);
-    const int depth = layout.Depth;
-    const std::int64_t w = item.Width, h = item.Height;
-    const std::size_t stride = layout.Stride;
-    const std::size_t imageSize = std::size_t(h) * stride;
-    const std::size_t colors = std::size_t(1) << depth;
-    const std::size_t offset = 54 + 4 * colors;
-
-    std::string file(offset + imageSize, '\0');
-    auto put16 = [&](std::size_t at, unsigned v) {
-        file[at] = char(v & 0xFF);
-        file[at + 1] = char((v >> 8) & 0xFF);
-    };
-    auto put32 = [&](std::size_t at, std::uint32_t v) {
-        put16(at, v & 0xFFFF);
-        put16(at + 2, v >> 16);
-    };
-    file[0] = 'B';
-    file[1] = 'M';
-    put32(2, std::uint32_t(offset + imageSize));
-    put32(10, std::uint32_t(offset));
-    put32(14, 40);
-    put32(18, std::uint32_t(w));
-    put32(22, std::uint32_t(h));
-    put16(26, 1);
-    put16(28, unsigned(depth));
-    put32(34, std::uint32_t(imageSize));
-    for (std::size_t i = 0; i < colors; ++i) {
-        const std::size_t at = 54 + 4 * i;
-        if (int(i) < item.ColorMap.Count) {
-            const auto& c = item.ColorMap.Colors[i];
-            file[at] = char(c[2]);
-            file[at + 1] = char(c[1]);
-            file[at + 2] = char(c[0]);
-        } else {
-            std::memset(&file[at], 128, 4);
-        }
-    }
+    const std::size_t count = std::size_t(item.Width) * std::size_t(item.Height);
     platform::TProgressEvent progress;
     if (m_owner && m_owner->OnProgress)
         progress = [owner = m_owner](TProgressStage stage, int percent, const std::string& msg) {
             owner->DecodeProgress(stage, percent, msg);
         };
-    if (DecodeFrameBits(item.ZipData, item.Width, item.Height, depth, item.BitsPerPixel, Interlaced,
-                        reinterpret_cast<std::uint8_t*>(&file[offset]), stride, progress))
+    QImage image;
+    std::vector<std::uint8_t> separate;
+    std::uint8_t* indexes;
+    if (count >= inPlaceMinimum) {
+        image = frameImage(item);
+        indexes = image.bits() + 3 * count - gifDecodeSlack;
+    } else {
+        separate.resize(count + gifDecodeSlack);
+        indexes = separate.data();
+    }
+    if (DecodeFrameIndexes(item.ZipData(), item.Width, item.Height, item.BitsPerPixel, Interlaced,
+                           indexes, progress))
         Damaged = true;
     // A frame without pixels has nothing a bitmap could hold.
-    if (w == 0 || h == 0)
+    if (count == 0)
         return;
-    m_bitmap->LoadFromStream(file);
-    m_bitmap->ToDisplayFormat();
+    FramePalette palette(item.ColorMap, layout.Depth);
+    if (image.isNull()) {
+        image = frameImage(item);
+        for (int y = 0; y < item.Height; ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            const std::uint8_t* row = indexes + std::size_t(y) * std::size_t(item.Width);
+            for (int x = 0; x < item.Width; ++x)
+                line[x] = palette.pixel[row[x]];
+        }
+    } else {
+        widen(indexes, count, palette.pixel, reinterpret_cast<QRgb*>(image.bits()));
+    }
+    m_bitmap->setImage(std::move(image), std::move(palette.colors));
 }
 
 TBitmap& TGIFFrame::FrameBitmap() {
@@ -101,7 +140,7 @@ TBitmap& TGIFFrame::FrameBitmap() {
         return *m_bitmap;
     m_bitmap = std::make_unique<TBitmap>();
     m_keyed = QImage();
-    if (m_item->ZipData.empty())
+    if (m_item->ZipData().empty())
         return *m_bitmap;
     try {
         Decode();
@@ -113,13 +152,13 @@ TBitmap& TGIFFrame::FrameBitmap() {
 }
 
 int TGIFFrame::Width() {
-    if (!m_bitmap && m_item->ZipData.empty())
+    if (!m_bitmap && m_item->ZipData().empty())
         return 0;
     return FrameBitmap().Width();
 }
 
 int TGIFFrame::Height() {
-    if (!m_bitmap && m_item->ZipData.empty())
+    if (!m_bitmap && m_item->ZipData().empty())
         return 0;
     return FrameBitmap().Height();
 }
@@ -221,7 +260,7 @@ bool TGIFImage::Empty() const {
     if (m_frames.empty())
         return true;
     const TGIFFrame& frame = *m_frames[std::size_t(std::clamp(m_frameIndex, 0, Count() - 1))];
-    return !frame.m_bitmap && frame.m_item->ZipData.empty();
+    return !frame.m_bitmap && frame.m_item->ZipData().empty();
 }
 
 void TGIFImage::Draw(QPainter& painter, const QRect& dest) const {
@@ -318,12 +357,20 @@ void TGIFImage::LoadFromStream(const std::string& bytes) {
     ReadStream(bytes, true);
 }
 
+void TGIFImage::LoadFromBytes(std::string&& bytes) {
+    ReadStream(std::make_shared<const std::string>(std::move(bytes)), true);
+}
+
 void TGIFImage::ReadStream(const std::string& bytes, bool decodeFirst) {
+    ReadStream(std::make_shared<const std::string>(bytes), decodeFirst);
+}
+
+void TGIFImage::ReadStream(std::shared_ptr<const std::string> bytes, bool decodeFirst) {
     Clear();
     TGIFFile file;
     // A failing file still leaves what was read before the failure in the picture.
     try {
-        ReadGIFFile(bytes, file);
+        ReadGIFFile(std::move(bytes), file);
     } catch (...) {
         Adopt(std::move(file));
         throw;

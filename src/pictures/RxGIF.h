@@ -83,6 +83,8 @@ public:
     void SetWidth(int value) override;
     void SetHeight(int value) override;
     void LoadFromStream(const std::string& bytes) override;
+    // Keeps the bytes, which every frame's encoded data refers to.
+    void LoadFromBytes(std::string&& bytes) override;
     std::vector<TColor> Palette() const override;
     // Only a picture that shares this one's loaded data is equal to it.
     bool Equals(const TGIFImage& other) const;
@@ -92,6 +94,7 @@ public:
     // The reader behind LoadFromStream, which decodes frame 0 at once; inspecting tools may
     // leave every frame encoded until it is asked for.
     void ReadStream(const std::string& bytes, bool decodeFirst);
+    void ReadStream(std::shared_ptr<const std::string> bytes, bool decodeFirst);
 
     // Copies another GIF picture; the loaded data is shared between both.
     void Assign(const TGIFImage& source);

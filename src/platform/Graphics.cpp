@@ -1,5 +1,7 @@
 #include "platform/Graphics.h"
 
+#include "platform/Memory.h"
+
 #include "platform/Errors.h"
 #include "platform/Files.h"
 
@@ -41,7 +43,7 @@ void TGraphic::LoadFromStream(const std::string&) {
 }
 
 void TGraphic::LoadFromFile(const std::string& path) {
-    LoadFromStream(readFile(path));
+    LoadFromBytes(readFile(path));
 }
 
 namespace {
@@ -146,6 +148,13 @@ void TBitmap::setImage(QImage image) {
     Changed();
 }
 
+void TBitmap::setImage(QImage image, std::vector<TColor> palette) {
+    m_image = std::move(image);
+    m_palette = std::move(palette);
+    SetPaletteModified(true);
+    Changed();
+}
+
 void TBitmap::SetSize(int width, int height) {
     m_image = QImage(width, height, QImage::Format_RGB32);
     m_image.fill(Qt::white);
@@ -231,6 +240,18 @@ std::unique_ptr<TGraphic> TIcon::Clone() const {
     copy->m_image = m_image;
     copy->SetTransparent(Transparent());
     return copy;
+}
+
+QImage largeImage(int width, int height, QImage::Format format) {
+    if (width <= 0 || height <= 0)
+        return QImage();
+    const std::size_t bytes = std::size_t(width) * std::size_t(height) * 4;
+    void* memory = allocateLarge(bytes);
+    if (!memory)
+        return QImage();
+    return QImage(
+        static_cast<uchar*>(memory), width, height, qsizetype(width) * 4, format,
+        [](void* info) { releaseLarge(info); }, memory);
 }
 
 QImage keyedImage(const QImage& image, TColor key) {

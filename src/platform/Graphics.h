@@ -46,6 +46,9 @@ public:
 
     // Reads the picture from the whole of bytes, replacing what it held.
     virtual void LoadFromStream(const std::string& bytes);
+    // The same from bytes the picture may keep: a kind of picture that refers back to its
+    // file's bytes takes them over instead of copying them.
+    virtual void LoadFromBytes(std::string&& bytes) { LoadFromStream(bytes); }
     // Reads the file's bytes and loads them; raises EInOutError when the file cannot be read.
     void LoadFromFile(const std::string& path);
 
@@ -112,6 +115,8 @@ public:
 
     const QImage& image() const { return m_image; }
     void setImage(QImage image);
+    // Pixels already in the display's form, with the colour table they were made from.
+    void setImage(QImage image, std::vector<TColor> palette);
     // A new size, every pixel white; raises OnChange.
     void SetSize(int width, int height);
 
@@ -191,6 +196,10 @@ private:
 
 // The image with every pixel of colour key made fully transparent, as 32-bit ARGB.
 QImage keyedImage(const QImage& image, TColor key);
+
+// An image of 32-bit pixels, rows back to back, in memory that is cheap to fill even when it
+// is large; a null image when there is not enough memory. The pixels are not initialised.
+QImage largeImage(int width, int height, QImage::Format format);
 
 // Makes a picture of a registered kind.
 using TGraphicFactory = std::function<std::unique_ptr<TGraphic>()>;

@@ -56,33 +56,31 @@ TEST(GifFile, ReadsBlocksIntoTheModel) {
     EXPECT_EQ(second.Item->ColorMap.Color(1), 1 + 2 * 256 + 3 * 65536);
 }
 
-TEST(GifFile, DecodesBottomUpPackedAndInterlacedRows) {
+TEST(GifFile, DecodesRowsTopDownAndInterlacedOnesInPlace) {
     const TGIFFile file = read(GifBuilder(2, 2, eight, 3).image(2, 2, {1, 2, 3, 4}, 3).end());
     const TGIFItem& item = *file.Frames.at(0).Item;
-    const TGIFFrameLayout layout = GIFFrameLayout(item);
-    ASSERT_EQ(layout.Depth, 4);
-    std::vector<std::uint8_t> rows(2 * layout.Stride);
+    std::vector<std::uint8_t> out(4 + gifDecodeSlack);
     std::vector<platform::TProgressStage> stages;
-    EXPECT_FALSE(DecodeFrameBits(
-        item.ZipData, 2, 2, 4, 3, false, rows.data(), layout.Stride,
+    EXPECT_FALSE(DecodeFrameIndexes(
+        item.ZipData(), 2, 2, 3, false, out.data(),
         [&](platform::TProgressStage stage, int, const std::string&) { stages.push_back(stage); }));
-    EXPECT_EQ(rows[0], 0x34);
-    EXPECT_EQ(rows[layout.Stride], 0x12);
+    EXPECT_EQ(std::vector<std::uint8_t>(out.begin(), out.begin() + 4),
+              (std::vector<std::uint8_t>{1, 2, 3, 4}));
     EXPECT_EQ(stages.front(), platform::TProgressStage::psStarting);
     EXPECT_EQ(stages.back(), platform::TProgressStage::psEnding);
 
     // Four passes: rows 0, 4, 2, then 1 and 3.
-    std::vector<std::uint8_t> column(5 * 4);
-    EXPECT_FALSE(DecodeFrameBits(zip({0, 1, 2, 3, 4}), 1, 5, 8, 3, true, column.data(), 4, {}));
+    std::vector<std::uint8_t> column(5 + gifDecodeSlack);
+    EXPECT_FALSE(DecodeFrameIndexes(zip({0, 1, 2, 3, 4}), 1, 5, 3, true, column.data(), {}));
     for (int y = 0, expected[] = {0, 3, 2, 4, 1}; y < 5; ++y)
-        EXPECT_EQ(column[std::size_t(4 - y) * 4], expected[y]) << "row " << y;
+        EXPECT_EQ(column[std::size_t(y)], expected[y]) << "row " << y;
 }
 
 TEST(GifFile, MarksDamagedData) {
-    std::vector<std::uint8_t> rows(4 * 4);
+    std::vector<std::uint8_t> rows(4 + gifDecodeSlack);
     EXPECT_TRUE(
-        DecodeFrameBits(zip({1, 2, 3, 4}).substr(0, 3), 1, 4, 8, 3, false, rows.data(), 4, {}));
-    EXPECT_FALSE(DecodeFrameBits(zip({1, 2, 3, 4}, false), 1, 4, 8, 3, false, rows.data(), 4, {}))
+        DecodeFrameIndexes(zip({1, 2, 3, 4}).substr(0, 3), 1, 4, 3, false, rows.data(), {}));
+    EXPECT_FALSE(DecodeFrameIndexes(zip({1, 2, 3, 4}, false), 1, 4, 3, false, rows.data(), {}))
         << "a missing end code after the last row is no damage";
     const TGIFFile cut =
         read(GifBuilder(2, 2, eight, 3).descriptor(0, 0, 2, 2).raw("\x03\x09\x20").bytes);
@@ -102,8 +100,8 @@ TEST(GifFile, RefusesBadFilesWithTheirTexts) {
               "Unrecognized extension block: 7A");
     EXPECT_EQ(partial.Frames.size(), 1u) << "what was read before the failure stays";
     EXPECT_TRUE(partial.Looping);
-    std::uint8_t row[4];
-    EXPECT_EQ(errorOf([&] { DecodeFrameBits("\x0A", 1, 1, 8, 3, false, row, 4, {}); }),
+    std::uint8_t row[1 + gifDecodeSlack];
+    EXPECT_EQ(errorOf([&] { DecodeFrameIndexes("\x0A", 1, 1, 3, false, row, {}); }),
               "GIF code size not in range 2 to 9");
 
     TGIFItem item;

@@ -312,7 +312,7 @@ TEST(RxGIF, CopiesShareTheLoadedData) {
     EXPECT_EQ(*copy.Frames(0).FrameComments(false), std::vector<std::string>{"c"});
     EXPECT_EQ(copy.Frames(1).Left, 3);
     EXPECT_EQ(copy.ScreenWidth(), 5);
-    EXPECT_EQ(copy.Frames(1).Item().ZipData.data(), first->Frames(1).Item().ZipData.data())
+    EXPECT_EQ(copy.Frames(1).Item().ZipData().data(), first->Frames(1).Item().ZipData().data())
         << "frames share their encoded data";
     EXPECT_EQ(pixel(copy, 1, 0, 0), colorOf(eight[2]));
     EXPECT_EQ(pixel(copy, 0, 0, 1), colorOf(eight[4]));
