@@ -17,6 +17,13 @@
 
 using platform::TProgressStage;
 
+// The decoding loop's helpers must melt into it, or its state leaves the registers.
+#if defined(__GNUC__)
+#define GIF_INLINE __attribute__((always_inline))
+#else
+#define GIF_INLINE
+#endif
+
 namespace {
 
 constexpr int maxCodes = 4096;
@@ -33,63 +40,76 @@ std::uint64_t loadLittleEndian64(const std::uint8_t* p) {
 // Codes are packed least-significant bit first into the data sub-blocks, which are read where
 // they stand: eight bytes at a time inside a sub-block, byte by byte across its length byte. An
 // empty sub-block adds nothing; the byte after it is taken as the next length.
+struct Bits {
+    std::uint64_t acc;
+    const std::uint8_t* p;
+    std::size_t blockLeft;
+    int count;
+};
+
+// The byte-by-byte refill, out of line and by value so that a decoding loop's reader can stay
+// in registers.
+[[gnu::noinline]] Bits refillAcrossBlocks(Bits b, const std::uint8_t* end) {
+    while (b.count <= 56) {
+        while (b.blockLeft == 0) {
+            if (b.p >= end)
+                return b;
+            // A length beyond the data is cut to it, so the eight-byte reads stay inside.
+            const std::size_t length = *b.p++;
+            b.blockLeft = std::min(length, std::size_t(end - b.p));
+        }
+        b.acc |= std::uint64_t(*b.p++) << b.count;
+        b.count += 8;
+        --b.blockLeft;
+    }
+    return b;
+}
+
+GIF_INLINE inline void refill(std::uint64_t& acc, int& count, const std::uint8_t*& p,
+                              std::size_t& blockLeft, const std::uint8_t* end) {
+    if (blockLeft >= 8) {
+        // Up to seven whole bytes fit above the bits still held.
+        const int n = (63 - count) >> 3;
+        const std::uint64_t word = loadLittleEndian64(p);
+        acc |= (word & ((std::uint64_t(1) << (8 * n)) - 1)) << count;
+        p += n;
+        blockLeft -= std::size_t(n);
+        count += 8 * n;
+        return;
+    }
+    const Bits b = refillAcrossBlocks({acc, p, blockLeft, count}, end);
+    acc = b.acc;
+    p = b.p;
+    blockLeft = b.blockLeft;
+    count = b.count;
+}
+
 class BitReader {
 public:
     BitReader(const std::uint8_t* begin, const std::uint8_t* end)
-        : m_begin(begin), m_p(begin), m_end(end) {}
+        : begin(begin), end(end), p(begin) {}
 
     // Whether width more bits are there; refills when they are not yet.
-    [[gnu::always_inline]] bool need(int width) {
-        if (m_bits >= width)
+    bool need(int width) {
+        if (count >= width)
             return true;
-        refill();
-        return m_bits >= width;
+        refill(acc, count, p, blockLeft, end);
+        return count >= width;
     }
     int take(int width) {
-        const int code = int(m_acc & ((1u << width) - 1));
-        m_acc >>= width;
-        m_bits -= width;
+        const int code = int(acc & ((1u << width) - 1));
+        acc >>= width;
+        count -= width;
         return code;
     }
-    std::size_t position() const { return std::size_t(m_p - m_begin); }
+    std::size_t position() const { return std::size_t(p - begin); }
 
-private:
-    [[gnu::always_inline]] void refill() {
-        if (m_blockLeft >= 8) {
-            // Up to seven whole bytes fit above the bits still held.
-            const int n = (63 - m_bits) >> 3;
-            const std::uint64_t word = loadLittleEndian64(m_p);
-            m_acc |= (word & ((std::uint64_t(1) << (8 * n)) - 1)) << m_bits;
-            m_p += n;
-            m_blockLeft -= std::size_t(n);
-            m_bits += 8 * n;
-            return;
-        }
-        *this = acrossBlocks(*this);
-    }
-    // Kept out of line, and by value, so the fast path's state can stay in registers.
-    [[gnu::noinline]] static BitReader acrossBlocks(BitReader r) {
-        while (r.m_bits <= 56) {
-            while (r.m_blockLeft == 0) {
-                if (r.m_p >= r.m_end)
-                    return r;
-                // A length beyond the data is cut to it, so the fast path above stays inside.
-                const std::size_t length = *r.m_p++;
-                r.m_blockLeft = std::min(length, std::size_t(r.m_end - r.m_p));
-            }
-            r.m_acc |= std::uint64_t(*r.m_p++) << r.m_bits;
-            r.m_bits += 8;
-            --r.m_blockLeft;
-        }
-        return r;
-    }
-
-    const std::uint8_t* m_begin;
-    const std::uint8_t* m_p;
-    const std::uint8_t* m_end;
-    std::uint64_t m_acc = 0;
-    int m_bits = 0;
-    std::size_t m_blockLeft = 0;
+    const std::uint8_t* begin;
+    const std::uint8_t* end;
+    const std::uint8_t* p;
+    std::uint64_t acc = 0;
+    int count = 0;
+    std::size_t blockLeft = 0;
 };
 
 // Copies a string of earlier output that ends at or before dst, sixteen bytes at a time; may
@@ -141,7 +161,7 @@ public:
         // A root mask that reaches the clear code makes codes literal pixels that the table
         // also numbers, which only the general rules sort out.
         int code = -1;
-        if (m_rootMask >= m_clear || !fast(code))
+        if (m_rootMask >= m_clear || !(m_progress ? fast<true>(code) : fast<false>(code)))
             return general(code);
         return m_damaged;
     }
@@ -185,7 +205,7 @@ private:
         }
     }
 
-    [[gnu::noinline]] bool fast(int& code);
+    template <bool Reporting> [[gnu::noinline]] bool fast(int& handedOn);
     bool general(int code);
     void put(unsigned v) {
         if (m_pos < m_count)
@@ -219,15 +239,18 @@ private:
     Entry m_table[maxCodes + 1] = {};
 };
 
-// The codes of a well-formed stream. Answers true when the frame is done, false with code set
-// to the first code that needs the general rules. The state lives in locals while it runs: the
-// output's byte stores could alias every member and would keep them out of registers.
-bool LzwDecoder::fast(int& handedOn) {
-    BitReader bits = m_bits;
+// The codes of a well-formed stream. Answers true when the frame is done, false with handedOn
+// set to the first code that needs the general rules. The state lives in locals while it runs:
+// the output's byte stores could alias every member and would keep them out of registers.
+template <bool Reporting> bool LzwDecoder::fast(int& handedOn) {
+    std::uint64_t acc = m_bits.acc;
+    int count = m_bits.count;
+    const std::uint8_t* p = m_bits.p;
+    std::size_t blockLeft = m_bits.blockLeft;
+    const std::uint8_t* const dataEnd = m_bits.end;
     std::uint8_t* dst = m_out + m_pos;
     std::uint8_t* const end = m_out + m_count;
     const int clear = m_clear, rootMask = m_rootMask;
-    const bool reporting = bool(m_progress);
     int codeSize = m_codeSize, nextFree = m_nextFree, previous = m_previous;
     // A full table keeps its last code width and adds nothing: its would-be entries go to the
     // spare slot at the end, and next free stays there.
@@ -235,76 +258,91 @@ bool LzwDecoder::fast(int& handedOn) {
     const std::uint8_t* prevSrc = m_out + m_prevStart;
     std::uint32_t prevLength = m_prevLength;
     Entry* const table = m_table;
-    bool done = true;
+    // -1 when the frame is done, else the code that needs the general rules.
+    int stop = -1;
     bool cleared = m_afterClear;
-    while (dst < end) {
-        if (!bits.need(codeSize)) {
-            m_damaged = true;
-            break;
-        }
-        const int code = bits.take(codeSize);
-        if (reporting) [[unlikely]]
-            report(bits.position());
-        if (cleared) [[unlikely]] {
-            // The code after a clear code: a root, output as it is. Another clear code is taken
-            // as such only at the very start.
-            if (code == clear + 1)
-                break;
-            const bool start = m_atStart;
-            m_atStart = false;
-            if (code == clear && start)
-                continue;
-            if (code > rootMask) {
-                handedOn = code;
-                done = false;
-                break;
+    auto fetch = [&]() GIF_INLINE {
+        if (count < codeSize) {
+            refill(acc, count, p, blockLeft, dataEnd);
+            if (count < codeSize) {
+                m_damaged = true;
+                return -1;
             }
-            cleared = false;
-            codeLimit = 1 << codeSize;
-            previous = code;
-            prevSrc = dst;
-            prevLength = 1;
-            *dst++ = std::uint8_t(code);
-            continue;
         }
+        const int code = int(acc & ((1u << codeSize) - 1));
+        acc >>= codeSize;
+        count -= codeSize;
+        if constexpr (Reporting)
+            report(std::size_t(p - m_bits.begin));
+        return code;
+    };
+    // The code after a clear code: a root, output as it is; anything else is for the general
+    // rules. Answers false when decoding stops here.
+    auto afterClear = [&](int code) GIF_INLINE {
+        if (code < 0 || code == clear + 1)
+            return false;
+        if (code > rootMask) {
+            stop = code;
+            return false;
+        }
+        cleared = false;
+        previous = code;
+        prevSrc = dst;
+        prevLength = 1;
+        *dst++ = std::uint8_t(code);
+        return true;
+    };
+    bool going = true;
+    if (cleared) {
+        // A stream may begin without a clear code; then it begins as if it had one.
+        int code = fetch();
+        if (code == clear && m_atStart)
+            code = fetch();
+        m_atStart = false;
+        going = afterClear(code);
+    }
+    // One code; answers false when decoding stops. Far from the frame's end no string can
+    // reach past it, and the room is not checked.
+    auto step = [&]<bool Checked>() GIF_INLINE {
+        const int code = fetch();
+        if (code < 0)
+            return false;
         std::uint32_t length;
         if (code < nextFree) [[likely]] {
             const Entry entry = table[code];
             length = entry.length;
             if (length == 0) [[unlikely]] {
-                if (code == clear) {
-                    codeSize = m_minCodeSize + 1;
-                    nextFree = clear + 2;
-                    cleared = true;
-                    continue;
+                if (code != clear) {
+                    if (code != clear + 1)
+                        stop = code;
+                    return false;
                 }
-                if (code != clear + 1) {
-                    handedOn = code;
-                    done = false;
-                }
-                break;
+                codeSize = m_minCodeSize + 1;
+                codeLimit = 1 << codeSize;
+                nextFree = clear + 2;
+                cleared = true;
+                return afterClear(fetch());
             }
-            if (length > std::size_t(end - dst)) {
+            if (Checked && length > std::size_t(end - dst)) {
                 // The frame ends inside this string; nothing after it matters.
                 std::memcpy(dst, entry.src, std::size_t(end - dst));
                 dst = end;
-                break;
+                return false;
             }
             copyString(dst, entry.src, length);
         } else if (code == nextFree) {
             // The string of the code before, then its own first pixel.
             length = prevLength + 1;
-            if (length > std::size_t(end - dst)) {
+            if (Checked && length > std::size_t(end - dst)) {
                 std::memcpy(dst, prevSrc, std::size_t(end - dst));
                 dst = end;
-                break;
+                return false;
             }
             copyString(dst, prevSrc, prevLength);
             dst[prevLength] = prevSrc[0];
         } else {
-            handedOn = code;
-            done = false;
-            break;
+            stop = code;
+            return false;
         }
         table[nextFree] = {prevSrc, std::uint16_t(prevLength + 1), std::uint16_t(previous)};
         if (++nextFree >= codeLimit) [[unlikely]] {
@@ -319,8 +357,20 @@ bool LzwDecoder::fast(int& handedOn) {
         prevSrc = dst;
         prevLength = length;
         dst += length;
+        return true;
+    };
+    {
+        constexpr std::size_t longestString = maxCodes + 4;
+        std::uint8_t* const roomy = end - std::min(m_count, longestString);
+        while (going && dst < roomy)
+            going = step.template operator()<false>();
+        while (going && dst < end)
+            going = step.template operator()<true>();
     }
-    m_bits = bits;
+    m_bits.acc = acc;
+    m_bits.count = count;
+    m_bits.p = p;
+    m_bits.blockLeft = blockLeft;
     m_pos = std::size_t(dst - m_out);
     m_codeSize = codeSize;
     m_codeLimit = 1 << codeSize;
@@ -330,7 +380,8 @@ bool LzwDecoder::fast(int& handedOn) {
     m_afterClear = cleared;
     m_prevStart = std::uint32_t(prevSrc - m_out);
     m_prevLength = prevLength;
-    return done;
+    handedOn = stop;
+    return stop < 0;
 }
 
 // The rules for any stream: each code's chain is walked onto a pixel stack and popped into
