@@ -293,7 +293,7 @@ template <bool Reporting> bool LzwDecoder::fast(int& handedOn) {
         return true;
     };
     bool going = true;
-    if (cleared) {
+    if (cleared && dst < end) {
         // A stream may begin without a clear code; then it begins as if it had one.
         int code = fetch();
         if (code == clear && m_atStart)
