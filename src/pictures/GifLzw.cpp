@@ -142,6 +142,8 @@ struct Identity {
 };
 constexpr Identity identity;
 
+template <bool Reporting> class FastLoop;
+
 class LzwDecoder {
 public:
     LzwDecoder(const BitReader& bits, int minCodeSize, int bitsPerPixel, std::uint8_t* out,
@@ -205,6 +207,7 @@ private:
         }
     }
 
+    template <bool Reporting> friend class FastLoop;
     template <bool Reporting> [[gnu::noinline]] bool fast(int& handedOn);
     bool general(int code);
     void put(unsigned v) {
@@ -239,149 +242,181 @@ private:
     Entry m_table[maxCodes + 1] = {};
 };
 
-// The codes of a well-formed stream. Answers true when the frame is done, false with handedOn
-// set to the first code that needs the general rules. The state lives in locals while it runs:
-// the output's byte stores could alias every member and would keep them out of registers.
-template <bool Reporting> bool LzwDecoder::fast(int& handedOn) {
-    std::uint64_t acc = m_bits.acc;
-    int count = m_bits.count;
-    const std::uint8_t* p = m_bits.p;
-    std::size_t blockLeft = m_bits.blockLeft;
-    const std::uint8_t* const dataEnd = m_bits.end;
-    std::uint8_t* dst = m_out + m_pos;
-    std::uint8_t* const end = m_out + m_count;
-    const int clear = m_clear, rootMask = m_rootMask;
-    int codeSize = m_codeSize, nextFree = m_nextFree, previous = m_previous;
-    // A full table keeps its last code width and adds nothing: its would-be entries go to the
-    // spare slot at the end, and next free stays there.
-    int codeLimit = m_tableFull ? maxCodes : m_codeLimit;
-    const std::uint8_t* prevSrc = m_out + m_prevStart;
-    std::uint32_t prevLength = m_prevLength;
-    Entry* const table = m_table;
-    // -1 when the frame is done, else the code that needs the general rules.
-    int stop = -1;
-    bool cleared = m_afterClear;
-    auto fetch = [&]() GIF_INLINE {
-        if (count < codeSize) {
-            refill(acc, count, p, blockLeft, dataEnd);
-            if (count < codeSize) {
-                m_damaged = true;
+// The codes of a well-formed stream. All state is copied into this object, a local of the
+// decoding loop whose every function melts into it, so the state can live in registers: kept in
+// the decoder, the output's byte stores could alias it and force it back into memory.
+template <bool Reporting> class FastLoop {
+public:
+    explicit FastLoop(LzwDecoder& d)
+        : m_d(d), m_acc(d.m_bits.acc), m_count(d.m_bits.count), m_p(d.m_bits.p),
+          m_blockLeft(d.m_bits.blockLeft), m_dataEnd(d.m_bits.end), m_dst(d.m_out + d.m_pos),
+          m_end(d.m_out + d.m_count), m_clear(d.m_clear), m_rootMask(d.m_rootMask),
+          m_codeSize(d.m_codeSize), m_nextFree(d.m_nextFree), m_previous(d.m_previous),
+          // A full table keeps its last code width and adds nothing: its would-be entries go
+          // to the spare slot at the end, and next free stays there.
+          m_codeLimit(d.m_tableFull ? maxCodes : d.m_codeLimit), m_prevSrc(d.m_out + d.m_prevStart),
+          m_prevLength(d.m_prevLength), m_table(d.m_table), m_cleared(d.m_afterClear) {}
+
+    // Answers true when the frame is done, false with handedOn set to the first code that
+    // needs the general rules.
+    GIF_INLINE bool run(int& handedOn) {
+        bool going = true;
+        if (m_cleared && m_dst < m_end) {
+            // A stream may begin without a clear code; then it begins as if it had one.
+            int code = fetch();
+            if (code == m_clear && m_d.m_atStart)
+                code = fetch();
+            m_d.m_atStart = false;
+            going = afterClear(code);
+        }
+        // Far from the frame's end no string can reach past it, and the room is not checked.
+        constexpr std::size_t longestString = maxCodes + 4;
+        std::uint8_t* const roomy = m_end - std::min(m_d.m_count, longestString);
+        while (going && m_dst < roomy)
+            going = step<false>();
+        while (going && m_dst < m_end)
+            going = step<true>();
+        finish();
+        handedOn = m_stop;
+        return m_stop < 0;
+    }
+
+private:
+    // The next code, or -1 at the end of the data, which marks the frame damaged.
+    GIF_INLINE int fetch() {
+        if (m_count < m_codeSize) {
+            refill(m_acc, m_count, m_p, m_blockLeft, m_dataEnd);
+            if (m_count < m_codeSize) {
+                m_d.m_damaged = true;
                 return -1;
             }
         }
-        const int code = int(acc & ((1u << codeSize) - 1));
-        acc >>= codeSize;
-        count -= codeSize;
+        const int code = int(m_acc & ((1u << m_codeSize) - 1));
+        m_acc >>= m_codeSize;
+        m_count -= m_codeSize;
         if constexpr (Reporting)
-            report(std::size_t(p - m_bits.begin));
+            m_d.report(std::size_t(m_p - m_d.m_bits.begin));
         return code;
-    };
+    }
     // The code after a clear code: a root, output as it is; anything else is for the general
     // rules. Answers false when decoding stops here.
-    auto afterClear = [&](int code) GIF_INLINE {
-        if (code < 0 || code == clear + 1)
+    GIF_INLINE bool afterClear(int code) {
+        if (code < 0 || code == m_clear + 1)
             return false;
-        if (code > rootMask) {
-            stop = code;
+        if (code > m_rootMask) {
+            m_stop = code;
             return false;
         }
-        cleared = false;
-        previous = code;
-        prevSrc = dst;
-        prevLength = 1;
-        *dst++ = std::uint8_t(code);
+        m_cleared = false;
+        m_previous = code;
+        m_prevSrc = m_dst;
+        m_prevLength = 1;
+        *m_dst++ = std::uint8_t(code);
         return true;
-    };
-    bool going = true;
-    if (cleared && dst < end) {
-        // A stream may begin without a clear code; then it begins as if it had one.
-        int code = fetch();
-        if (code == clear && m_atStart)
-            code = fetch();
-        m_atStart = false;
-        going = afterClear(code);
     }
-    // One code; answers false when decoding stops. Far from the frame's end no string can
-    // reach past it, and the room is not checked.
-    auto step = [&]<bool Checked>() GIF_INLINE {
+    GIF_INLINE bool clearTable() {
+        m_codeSize = m_d.m_minCodeSize + 1;
+        m_codeLimit = 1 << m_codeSize;
+        m_nextFree = m_clear + 2;
+        m_cleared = true;
+        return afterClear(fetch());
+    }
+    // Copies what fits when the frame ends inside a string; nothing after it matters.
+    GIF_INLINE bool lastString(const std::uint8_t* src) {
+        std::memcpy(m_dst, src, std::size_t(m_end - m_dst));
+        m_dst = m_end;
+        return false;
+    }
+    // One code; answers false when decoding stops.
+    template <bool Checked> GIF_INLINE bool step() {
         const int code = fetch();
         if (code < 0)
             return false;
         std::uint32_t length;
-        if (code < nextFree) [[likely]] {
-            const Entry entry = table[code];
+        if (code < m_nextFree) [[likely]] {
+            const Entry entry = m_table[code];
             length = entry.length;
             if (length == 0) [[unlikely]] {
-                if (code != clear) {
-                    if (code != clear + 1)
-                        stop = code;
-                    return false;
-                }
-                codeSize = m_minCodeSize + 1;
-                codeLimit = 1 << codeSize;
-                nextFree = clear + 2;
-                cleared = true;
-                return afterClear(fetch());
-            }
-            if (Checked && length > std::size_t(end - dst)) {
-                // The frame ends inside this string; nothing after it matters.
-                std::memcpy(dst, entry.src, std::size_t(end - dst));
-                dst = end;
+                if (code == m_clear)
+                    return clearTable();
+                if (code != m_clear + 1)
+                    m_stop = code;
                 return false;
             }
-            copyString(dst, entry.src, length);
-        } else if (code == nextFree) {
+            if (Checked && length > std::size_t(m_end - m_dst))
+                return lastString(entry.src);
+            copyString(m_dst, entry.src, length);
+        } else if (code == m_nextFree) {
             // The string of the code before, then its own first pixel.
-            length = prevLength + 1;
-            if (Checked && length > std::size_t(end - dst)) {
-                std::memcpy(dst, prevSrc, std::size_t(end - dst));
-                dst = end;
-                return false;
-            }
-            copyString(dst, prevSrc, prevLength);
-            dst[prevLength] = prevSrc[0];
+            length = m_prevLength + 1;
+            if (Checked && length > std::size_t(m_end - m_dst))
+                return lastString(m_prevSrc);
+            copyString(m_dst, m_prevSrc, m_prevLength);
+            m_dst[m_prevLength] = m_prevSrc[0];
         } else {
-            stop = code;
+            m_stop = code;
             return false;
         }
-        table[nextFree] = {prevSrc, std::uint16_t(prevLength + 1), std::uint16_t(previous)};
-        if (++nextFree >= codeLimit) [[unlikely]] {
-            if (codeSize < 12) {
-                ++codeSize;
-                codeLimit <<= 1;
+        addEntry();
+        m_previous = code;
+        m_prevSrc = m_dst;
+        m_prevLength = length;
+        m_dst += length;
+        return true;
+    }
+    GIF_INLINE void addEntry() {
+        m_table[m_nextFree] = {m_prevSrc, std::uint16_t(m_prevLength + 1),
+                               std::uint16_t(m_previous)};
+        if (++m_nextFree >= m_codeLimit) [[unlikely]] {
+            if (m_codeSize < 12) {
+                ++m_codeSize;
+                m_codeLimit <<= 1;
             } else {
-                nextFree = maxCodes;
+                m_nextFree = maxCodes;
             }
         }
-        previous = code;
-        prevSrc = dst;
-        prevLength = length;
-        dst += length;
-        return true;
-    };
-    {
-        constexpr std::size_t longestString = maxCodes + 4;
-        std::uint8_t* const roomy = end - std::min(m_count, longestString);
-        while (going && dst < roomy)
-            going = step.template operator()<false>();
-        while (going && dst < end)
-            going = step.template operator()<true>();
     }
-    m_bits.acc = acc;
-    m_bits.count = count;
-    m_bits.p = p;
-    m_bits.blockLeft = blockLeft;
-    m_pos = std::size_t(dst - m_out);
-    m_codeSize = codeSize;
-    m_codeLimit = 1 << codeSize;
-    m_nextFree = nextFree;
-    m_previous = previous;
-    m_tableFull = nextFree == maxCodes;
-    m_afterClear = cleared;
-    m_prevStart = std::uint32_t(prevSrc - m_out);
-    m_prevLength = prevLength;
-    handedOn = stop;
-    return stop < 0;
+    GIF_INLINE void finish() {
+        m_d.m_bits.acc = m_acc;
+        m_d.m_bits.count = m_count;
+        m_d.m_bits.p = m_p;
+        m_d.m_bits.blockLeft = m_blockLeft;
+        m_d.m_pos = std::size_t(m_dst - m_d.m_out);
+        m_d.m_codeSize = m_codeSize;
+        m_d.m_codeLimit = 1 << m_codeSize;
+        m_d.m_nextFree = m_nextFree;
+        m_d.m_previous = m_previous;
+        m_d.m_tableFull = m_nextFree == maxCodes;
+        m_d.m_afterClear = m_cleared;
+        m_d.m_prevStart = std::uint32_t(m_prevSrc - m_d.m_out);
+        m_d.m_prevLength = m_prevLength;
+    }
+
+    LzwDecoder& m_d;
+    std::uint64_t m_acc;
+    int m_count;
+    const std::uint8_t* m_p;
+    std::size_t m_blockLeft;
+    const std::uint8_t* const m_dataEnd;
+    std::uint8_t* m_dst;
+    std::uint8_t* const m_end;
+    const int m_clear;
+    const int m_rootMask;
+    int m_codeSize;
+    int m_nextFree;
+    int m_previous;
+    int m_codeLimit;
+    const std::uint8_t* m_prevSrc;
+    std::uint32_t m_prevLength;
+    Entry* const m_table;
+    bool m_cleared;
+    // -1 while decoding goes on or once the frame is done, else the code that stopped it.
+    int m_stop = -1;
+};
+
+template <bool Reporting> bool LzwDecoder::fast(int& handedOn) {
+    FastLoop<Reporting> loop(*this);
+    return loop.run(handedOn);
 }
 
 // The rules for any stream: each code's chain is walked onto a pixel stack and popped into
