@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -153,12 +154,16 @@ int main(int argc, char** argv) {
                      "       tevlo-picture convert FILE OUT.ppm|OUT.png\n";
         return 1;
     }
-    // Fonts and painting need an application object, but never a display.
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     // Standard error carries the picture's error message and nothing else.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-    QGuiApplication app(argc, argv);
+    // Only a metafile is drawn to get its pixels; its fonts need an application object, but
+    // never a display. Every other picture reads its pixels without one, and starts faster.
+    std::optional<QGuiApplication> app;
+    if (QString::fromLocal8Bit(argv[2]).endsWith(".wmf", Qt::CaseInsensitive)) {
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app.emplace(argc, argv);
+    }
     RegisterPictureFormats();
     try {
         platform::TPicture picture;

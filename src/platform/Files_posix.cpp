@@ -151,12 +151,17 @@ std::string readFile(const std::string& path) {
         ::close(fd);
         raiseIoError(err);
     }
+    // Read straight into the string, in one call for a file that keeps its size; room for one
+    // buffer more lets a growing file be read to its end without moving what was read.
+    const std::size_t expected = st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
     std::string content;
-    if (st.st_size > 0)
-        content.reserve(static_cast<std::size_t>(st.st_size));
-    char buffer[detail::bufferSize];
+    content.reserve(expected + detail::bufferSize);
+    content.resize(expected);
+    std::size_t got = 0;
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (got == content.size())
+            content.resize(got + detail::bufferSize);
+        const ssize_t n = ::read(fd, content.data() + got, content.size() - got);
         if (n == 0)
             break;
         if (n < 0) {
@@ -166,9 +171,10 @@ std::string readFile(const std::string& path) {
             ::close(fd);
             raiseIoError(err);
         }
-        content.append(buffer, static_cast<std::size_t>(n));
+        got += static_cast<std::size_t>(n);
     }
     ::close(fd);
+    content.resize(got);
     return content;
 }
 
