@@ -1,7 +1,9 @@
 // Writes small GIF files for the tests, block by block, including broken ones.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -65,6 +67,121 @@ inline std::string plainCodes(const std::vector<std::uint8_t>& pixels, int minCo
     if (endCode)
         w.put(clear + 1, width);
     return w.bytes();
+}
+
+// What a GIF decoder's table does with each code, shared by the encoder and the packer so that
+// both grow the code width at the same code the decoder does.
+class LzwWidths {
+public:
+    explicit LzwWidths(int minCodeSize) : m_min(minCodeSize) { reset(); }
+
+    int width() const { return m_width; }
+    // The entry the decoder makes next.
+    int next() const { return m_next; }
+    void after(int code) {
+        const int clear = 1 << m_min;
+        if (code == clear) {
+            reset();
+            return;
+        }
+        if (code == clear + 1)
+            return;
+        if (m_first) {
+            // The first code after a clear only starts a string; the entry it begins is made
+            // by the code after it.
+            m_first = false;
+            return;
+        }
+        // A full table makes no more entries and keeps its width.
+        if (m_next == 4096)
+            return;
+        if (++m_next >= 1 << m_width && m_width < 12)
+            ++m_width;
+    }
+
+private:
+    void reset() {
+        m_width = m_min + 1;
+        m_next = (1 << m_min) + 2;
+        m_first = true;
+    }
+
+    int m_min;
+    int m_width = 0;
+    int m_next = 0;
+    bool m_first = true;
+};
+
+// Codes packed at the widths a decoder reads them with, whatever they are: edited code lists
+// (stray clear codes, codes beyond the table) stay readable up to the edit.
+inline std::string packCodes(const std::vector<int>& codes, int minCodeSize) {
+    LzwWidths widths(minCodeSize);
+    CodeWriter w;
+    for (int code : codes) {
+        w.put(code & ((1 << widths.width()) - 1), widths.width());
+        widths.after(code);
+    }
+    return w.bytes();
+}
+
+struct LzwOptions {
+    bool leadingClear = true;
+    bool endCode = true;
+    // When the table holds 4096 entries: a clear code, or on with the full table.
+    bool clearWhenFull = true;
+};
+
+// A real LZW encoder, so that the data has long strings and codes that name the entry the
+// decoder is about to make. Pixels must be below 2^minCodeSize.
+inline std::vector<int> lzwCodes(const std::vector<std::uint8_t>& pixels, int minCodeSize,
+                                 LzwOptions options = {}) {
+    const int clear = 1 << minCodeSize;
+    // Open addressing over (prefix, pixel), at least twice as many cells as entries to keep the
+    // probes short, and no more than a small frame needs: the tests encode thousands of them.
+    std::size_t cells = 16;
+    int shift = 28;
+    for (; cells < 8192 && cells < 2 * pixels.size(); --shift)
+        cells *= 2;
+    std::vector<std::uint32_t> keys(cells);
+    const auto entries = std::make_unique_for_overwrite<std::uint16_t[]>(cells);
+    std::uint32_t* key = keys.data();
+    std::uint16_t* entry = entries.get();
+    int next = clear + 2;
+    std::vector<int> codes;
+    if (options.leadingClear)
+        codes.push_back(clear);
+    if (!pixels.empty()) {
+        int string = pixels[0];
+        for (std::size_t i = 1; i < pixels.size(); ++i) {
+            const std::uint32_t wanted = (std::uint32_t(string) << 9 | pixels[i]) + 1;
+            std::size_t at = (wanted * 2654435761u) >> shift;
+            while (key[at] != 0 && key[at] != wanted)
+                at = (at + 1) & (cells - 1);
+            if (key[at] == wanted) {
+                string = entry[at];
+                continue;
+            }
+            codes.push_back(string);
+            if (next < 4096) {
+                key[at] = wanted;
+                entry[at] = std::uint16_t(next++);
+            } else if (options.clearWhenFull) {
+                codes.push_back(clear);
+                std::fill(keys.begin(), keys.end(), 0u);
+                next = clear + 2;
+            }
+            string = pixels[i];
+        }
+        codes.push_back(string);
+    }
+    if (options.endCode)
+        codes.push_back(clear + 1);
+    return codes;
+}
+
+inline std::string lzwEncode(const std::vector<std::uint8_t>& pixels, int minCodeSize,
+                             LzwOptions options = {}) {
+    return packCodes(lzwCodes(pixels, minCodeSize, options), minCodeSize);
 }
 
 inline std::string le16(int v) {

@@ -1,12 +1,15 @@
 // Our reader against giflib and ImageMagick, on real GIF files that ImageMagick makes here:
 // flat graphics, photographs cut down to 256 colours, two and sixteen colours, interlaced or
-// not. Every pixel of frame 0 must match.
+// not. Every pixel of frame 0 must match. Also the LZW decoder against giflib on data that
+// ImageMagick never writes.
 #include "pictures/RxGIF.h"
 
+#include "GifBuilder.h"
 #include "TestSupport.h"
 #include "platform/Files.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -82,6 +85,15 @@ std::vector<std::uint32_t> ppmPixels(const std::string& bytes, int& width, int& 
     return out;
 }
 
+// giflib reads a file in memory through a callback; UserData is what is left of it.
+int readMemory(GifFileType* gif, GifByteType* out, int size) {
+    auto* rest = static_cast<std::string_view*>(gif->UserData);
+    const std::size_t n = std::min(std::size_t(size), rest->size());
+    std::memcpy(out, rest->data(), n);
+    rest->remove_prefix(n);
+    return int(n);
+}
+
 int run(const std::string& command) {
     return std::system((command + " 2>/dev/null").c_str());
 }
@@ -136,4 +148,40 @@ TEST(GifCompare, ToolReportsErrorsAlone) {
             .c_str());
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(platform::readFile(err), "Unknown GIF version\n");
+}
+
+// Some writers leave out the clear code at the start of a frame's data. giflib reads such
+// frames, so we must read them, and the same way.
+TEST(GifCompare, DataWithoutLeadingClearCodeDecodesAsGiflibDoes) {
+    for (int bits : {1, 3, 8}) {
+        const int width = 37, height = 29, minCodeSize = std::max(2, bits);
+        // Runs and a repeating pattern, so that the data names table entries, the entry about to
+        // be made among them, at every code width up to the frame's size.
+        std::vector<std::uint8_t> pixels(std::size_t(width * height));
+        for (std::size_t i = 0; i < pixels.size(); ++i)
+            pixels[i] = std::uint8_t((i % 40 < 15 ? i / 40 : i * i / 7) % (1u << bits));
+        const std::string zip =
+            char(minCodeSize) +
+            gif_test::subBlocks(gif_test::lzwEncode(pixels, minCodeSize, {.leadingClear = false}));
+        const std::string file =
+            gif_test::GifBuilder(width, height, std::vector<gif_test::Rgb>(1u << bits), bits)
+                .descriptor(0, 0, width, height)
+                .raw(zip)
+                .end();
+
+        std::string_view rest(file);
+        int error = 0;
+        GifFileType* gif = DGifOpen(&rest, readMemory, &error);
+        ASSERT_NE(gif, nullptr) << bits << " bits";
+        ASSERT_EQ(DGifSlurp(gif), GIF_OK) << bits << " bits";
+        const GifByteType* raster = gif->SavedImages[0].RasterBits;
+        const std::vector<std::uint8_t> reference(raster, raster + pixels.size());
+        DGifCloseFile(gif, &error);
+        EXPECT_EQ(reference, pixels) << "giflib, " << bits << " bits";
+
+        std::vector<std::uint8_t> ours(pixels.size() + gifDecodeSlack);
+        EXPECT_FALSE(DecodeFrameIndexes(zip, width, height, bits, false, ours.data(), {}));
+        ours.resize(pixels.size());
+        EXPECT_EQ(ours, reference) << bits << " bits";
+    }
 }
