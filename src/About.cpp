@@ -79,7 +79,17 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     QPalette black = palette();
     black.setColor(QPalette::WindowText, Qt::black);
     setPalette(black);
+}
 
+void TAboutBox::setVisible(bool visible) {
+    if (visible)
+        BuildContents();
+    QDialog::setVisible(visible);
+}
+
+void TAboutBox::BuildContents() {
+    if (Panel1)
+        return;
     Panel1 = new TProPanel(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setGeometry(8, 8, 281, 217);

@@ -21,16 +21,21 @@ class TAboutBox : public QDialog {
 public:
     explicit TAboutBox(QWidget* parent = nullptr);
 
-    TProPanel* Panel1;
-    platform::TImage* ProgramIcon;
-    platform::TImage* Image1;
-    TProLabel* ProductName;
-    TProLabel* Version;
-    TProLabel* Comments;
-    TProLabel* ProLabel1;
-    TProUrlLabel* ProUrlLabel1;
-    TProUrlLabel* ProUrlLabel2;
-    TBitBtn* OKButton;
+    // The box's contents are made when it is first shown: most runs never show it, and its
+    // labels measure their text, which is the first font work of a run. Null until then.
+    void BuildContents();
+    void setVisible(bool visible) override;
+
+    TProPanel* Panel1 = nullptr;
+    platform::TImage* ProgramIcon = nullptr;
+    platform::TImage* Image1 = nullptr;
+    TProLabel* ProductName = nullptr;
+    TProLabel* Version = nullptr;
+    TProLabel* Comments = nullptr;
+    TProLabel* ProLabel1 = nullptr;
+    TProUrlLabel* ProUrlLabel1 = nullptr;
+    TProUrlLabel* ProUrlLabel2 = nullptr;
+    TBitBtn* OKButton = nullptr;
 
 protected:
     void showEvent(QShowEvent* e) override;

@@ -243,6 +243,7 @@ void TBarFrm::FormCreate() {
     for (const std::string& name : names)
         ComboBox1->addItem(platform::displayText(name));
     ComboBox1->setCurrentIndex(0);
+    StartSectionNames = std::move(names);
 
     platform::setIdleHandler([this](bool& done) { AppIdle(done); });
     platform::setActivationHandlers([this] { AppActivate(); }, [this] { AppDeactivate(); });

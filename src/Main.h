@@ -77,6 +77,9 @@ public:
     platform::TImage* Image1;
     TRxSpeedButton* PrevBtn;
     TRxSpeedButton* RxSpeedButton2;
+    // The section names as the bar's creation read them from "Items.txt", or the design names
+    // when it could not; the settings dialog's creation takes them from here.
+    std::vector<std::string> StartSectionNames;
     // The launch buttons by button number: SectionButtons[1] is Button1.
     std::array<TRxSpeedButton*, 11> SectionButtons{};
 

@@ -263,11 +263,16 @@ TCfgFrm::TCfgFrm(QWidget* parent) : QDialog(parent) {
     on(CheckStretch2, &QCheckBox::clicked, &TCfgFrm::CheckStretch2Clic);
     on(ChangeBtn, &QPushButton::clicked, &TCfgFrm::ChangeBtnClick);
 
-    // Until the creation handler fills them, the arrays point nowhere.
+    // A section page's controls are made when the page is first shown: most runs never show
+    // most of them. Until then the arrays point nowhere and the item store holds the values.
     for (int n = 1; n <= ItemCount; ++n) {
         CaptionEdits[n] = nullptr;
         ProgramEdits[n] = nullptr;
     }
+    connect(PageControl1, &TPageControl::ActivePageChanged, this, [this](int index) {
+        if (index >= 1 && index <= 10)
+            FillSectionPage(index);
+    });
 }
 
 void TCfgFrm::BuildLookPage() {
@@ -343,9 +348,16 @@ void TCfgFrm::BuildSectionPage(int k) {
     page->setObjectName(QStringLiteral("Section%1").arg(k));
     Sections[std::size_t(k)] = page;
     PageControl1->AddPage(page, QStringLiteral("Section %1").arg(k));
+}
+
+void TCfgFrm::FillSectionPage(int k) {
+    QWidget* page = Sections[std::size_t(k)];
+    const int first = 10 * (k - 1) + 1;
+    if (CaptionEdits[first])
+        return;
     // Reading order, so Tab walks down the first column and then the second.
     for (int j = 1; j <= 10; ++j) {
-        const int n = 10 * (k - 1) + j;
+        const int n = first + j - 1;
         const int x = j <= 5 ? 8 : 272;
         const int y = 8 + 64 * ((j - 1) % 5);
         auto* box = new TGroupBox(QStringLiteral("Button %1").arg(n), page);
@@ -366,7 +378,24 @@ void TCfgFrm::BuildSectionPage(int k) {
         browse->setProperty("Tag", j);
         connect(browse, &QPushButton::clicked, this,
                 [this, browse] { platform::guarded([&] { BrowseBtAllClick(browse); }); });
+        CaptionEdits[n] = caption;
+        ProgramEdits[n] = program;
+        // Until now the item's values lived only in the item store.
+        showBytes(caption, ItemCaptions[n].str());
+        showBytes(program, ItemPrograms[n]);
+        if (page->isVisible())
+            box->show();
     }
+}
+
+QLineEdit* TCfgFrm::CaptionEdit(int n) {
+    FillSectionPage((n - 1) / 10 + 1);
+    return CaptionEdits[n];
+}
+
+QLineEdit* TCfgFrm::ProgramEdit(int n) {
+    FillSectionPage((n - 1) / 10 + 1);
+    return ProgramEdits[n];
 }
 
 template <typename F> bool TCfgFrm::RunChild(F&& run) {
@@ -543,27 +572,27 @@ void TCfgFrm::BrowseBtAllClick(QObject* Sender) {
 void TCfgFrm::BrowseProgram(int n) {
     OpenDialog1->FileName = ItemPrograms[n];
     if (RunChild([this] { return OpenDialog1->Execute(this); }))
-        ProgramEdits[n]->setText(platform::displayText(OpenDialog1->FileName));
+        ProgramEdit(n)->setText(platform::displayText(OpenDialog1->FileName));
 }
 
 void TCfgFrm::FormCreate() {
     std::vector<std::string> names;
-    try {
-        names = ReadSectionNames();
-    } catch (const std::exception&) {
-        // The bar has said so already; the design names stay, and creation goes on so that
-        // nothing stored is overwritten at shutdown.
-        names = DesignSectionNames();
+    if (BarFrm) {
+        // The bar has just read the file, or said why it could not and taken the design names.
+        names = BarFrm->StartSectionNames;
+    } else {
+        try {
+            names = ReadSectionNames();
+        } catch (const std::exception&) {
+            // Creation goes on with the design names, so nothing stored is overwritten.
+            names = DesignSectionNames();
+        }
     }
     ComboBox1->clear();
     for (const std::string& name : names)
         platform::addItemBytes(ComboBox1, name);
     ComboBox1->setCurrentIndex(0);
 
-    for (int n = 1; n <= ItemCount; ++n) {
-        CaptionEdits[n] = findChild<QLineEdit*>(QStringLiteral("EditCap%1").arg(n));
-        ProgramEdits[n] = findChild<QLineEdit*>(QStringLiteral("EditProg%1").arg(n));
-    }
     LoadSettings();
     ApplySettings();
     if (BarFrm)
@@ -593,10 +622,11 @@ void TCfgFrm::ReportPictureErrors() {
 
 void TCfgFrm::LoadSettings() {
     LoadItems();
-    for (int n = 1; n <= ItemCount; ++n) {
-        showBytes(CaptionEdits[n], ItemCaptions[n].str());
-        showBytes(ProgramEdits[n], ItemPrograms[n]);
-    }
+    for (int n = 1; n <= ItemCount; ++n)
+        if (CaptionEdits[n]) {
+            showBytes(CaptionEdits[n], ItemCaptions[n].str());
+            showBytes(ProgramEdits[n], ItemPrograms[n]);
+        }
     TAppIniFile& ini = *AppIni;
     CheckImage->setChecked(ini.ReadFlag(Config, "CheckImage", false));
     CheckImage2->setChecked(ini.ReadFlag(Config, "CheckImage2", false));
@@ -642,11 +672,13 @@ void TCfgFrm::SaveSettings() {
     ini.WriteFlag(Config, "Min", CheckMin->isChecked());
     ini.WriteFlag(Config, "Uppercase", CheckUppercase->isChecked());
     ini.WriteFlag(Config, "Resize", CheckResize->isChecked());
-    for (int n = 1; n <= ItemCount; ++n) {
-        // The caption type keeps at most 30 bytes and never splits a character.
-        ItemCaptions[n] = platform::shownBytes(CaptionEdits[n], CaptionEdits[n]->text());
-        ItemPrograms[n] = platform::shownBytes(ProgramEdits[n], ProgramEdits[n]->text());
-    }
+    // A page never shown still holds what was loaded, in the item store.
+    for (int n = 1; n <= ItemCount; ++n)
+        if (CaptionEdits[n]) {
+            // The caption type keeps at most 30 bytes and never splits a character.
+            ItemCaptions[n] = platform::shownBytes(CaptionEdits[n], CaptionEdits[n]->text());
+            ItemPrograms[n] = platform::shownBytes(ProgramEdits[n], ProgramEdits[n]->text());
+        }
     SaveItems();
 }
 

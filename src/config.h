@@ -148,8 +148,9 @@ public:
     platform::TColorDialog* ColorDialog2;
     platform::TFontDialog* FontDialog1;
 
-    TItemArray<QLineEdit*> CaptionEdits;
-    TItemArray<QLineEdit*> ProgramEdits;
+    // An item's edit boxes, its section page made first if it has not been shown yet.
+    QLineEdit* CaptionEdit(int n);
+    QLineEdit* ProgramEdit(int n);
 
 public slots:
     // Escape, and the window's close box, hide the dialog as "Close" does.
@@ -162,6 +163,8 @@ protected:
 private:
     void BuildLookPage();
     void BuildSectionPage(int k);
+    // Makes the page's controls, once, showing the item store's values.
+    void FillSectionPage(int k);
     // Loads a preview; a picture that fails leaves the preview empty and the file name as it
     // was, and is reported only when its picture is in use, by ReportPictureErrors.
     void LoadPreview(platform::TImage* preview, const std::string& file, bool inUse);
@@ -178,6 +181,9 @@ private:
     int m_childDepth = 0;
     bool m_skipActivate = false;
     std::vector<std::exception_ptr> m_pictureErrors;
+    // Null until the item's page has been made.
+    TItemArray<QLineEdit*> CaptionEdits;
+    TItemArray<QLineEdit*> ProgramEdits;
 };
 
 // The one settings dialog of the run.

@@ -24,6 +24,8 @@ template <typename T> T* part(QWidget& box, const char* name) {
 
 TEST(About, EveryControlAtItsPlace) {
     TAboutBox box;
+    EXPECT_EQ(box.Panel1, nullptr) << "nothing inside is made before the box is shown";
+    box.BuildContents();
     EXPECT_EQ(box.objectName(), QStringLiteral("AboutBox"));
     EXPECT_EQ(box.windowTitle(), QStringLiteral("About"));
     EXPECT_EQ(box.size(), QSize(298, 281));

@@ -70,7 +70,7 @@ TEST_F(Bar, StoredValuesReadAndWriteBackInTheirEncodings) {
     EXPECT_FALSE(CfgFrm->CheckMin->isChecked()) << "not a number: the default";
     EXPECT_EQ(CfgFrm->EditFont1->font().family(), QString()) << "present but empty";
     EXPECT_EQ(BarFrm->x(), 0) << "no horizontal place selected: left alone";
-    CfgFrm->CaptionEdits[1]->setText(QString(40, QLatin1Char('c')));
+    CfgFrm->CaptionEdit(1)->setText(QString(40, QLatin1Char('c')));
     stop();
     const Lines keys = configKeys(ini());
     for (const char* expected :
@@ -267,13 +267,13 @@ TEST_F(Bar, DialogLayoutPutsEveryControlInItsPlace) {
     for (int n : {1, 5, 6, 13, 100}) {
         SCOPED_TRACE(n);
         const int k = (n - 1) / 10 + 1, j = (n - 1) % 10 + 1;
-        QWidget* edit = CfgFrm->CaptionEdits[n];
+        QWidget* edit = CfgFrm->CaptionEdit(n);
         auto* box = edit->parentWidget();
         EXPECT_EQ(box->parentWidget(), CfgFrm->Sections[std::size_t(k)]);
         EXPECT_EQ(box->geometry(), QRect(j <= 5 ? 8 : 272, 8 + 64 * ((j - 1) % 5), 233, 57));
         EXPECT_EQ(static_cast<TGroupBox*>(box)->Caption(), QStringLiteral("Button %1").arg(n));
         EXPECT_EQ(edit->geometry(), QRect(8, 32, 69, 21));
-        EXPECT_EQ(CfgFrm->ProgramEdits[n]->geometry(), QRect(92, 32, 69, 21));
+        EXPECT_EQ(CfgFrm->ProgramEdit(n)->geometry(), QRect(92, 32, 69, 21));
     }
     EXPECT_NE(CfgFrm->findChild<QWidget*>(QStringLiteral("BorwseBt5")), nullptr);
     EXPECT_NE(CfgFrm->findChild<QWidget*>(QStringLiteral("BrowsBt6")), nullptr);
@@ -302,15 +302,15 @@ TEST_F(Bar, BrowseStartsFromTheItemsSavedProgram) {
     writeSections(Sections);
     writeIni({"[Config.Prog]", "13=/saved/program"});
     start();
-    CfgFrm->ProgramEdits[13]->setText(QStringLiteral("/typed/not/saved"));
+    CfgFrm->ProgramEdit(13)->setText(QStringLiteral("/typed/not/saved"));
     CfgFrm->PageControl1->SetActivePageIndex(2);
     AnsweredDialogs dialogs("/chosen/program");
     auto* third = CfgFrm->findChild<QPushButton*>(QStringLiteral("BrowseBt13"));
     ASSERT_NE(third, nullptr);
     third->click();
     EXPECT_EQ(dialogs.presets, std::vector<std::string>{"/saved/program"});
-    EXPECT_EQ(CfgFrm->ProgramEdits[13]->text(), QStringLiteral("/chosen/program"));
-    EXPECT_EQ(CfgFrm->CaptionEdits[13]->text(), QString());
+    EXPECT_EQ(CfgFrm->ProgramEdit(13)->text(), QStringLiteral("/chosen/program"));
+    EXPECT_EQ(CfgFrm->CaptionEdit(13)->text(), QString());
 }
 
 TEST_F(Bar, RenameAddsOnePrefixAndRewritesTheFile) {
@@ -410,20 +410,20 @@ TEST_F(Bar, CloseKeepsEditsEnterSavesEscapeCloses) {
     writeSections(Sections);
     start();
     CfgFrm->show();
-    CfgFrm->CaptionEdits[1]->setText(QStringLiteral("edited"));
+    CfgFrm->CaptionEdit(1)->setText(QStringLiteral("edited"));
     CfgFrm->CloseBt->click();
     EXPECT_FALSE(CfgFrm->isVisible());
-    EXPECT_EQ(CfgFrm->CaptionEdits[1]->text(), QStringLiteral("edited"));
+    EXPECT_EQ(CfgFrm->CaptionEdit(1)->text(), QStringLiteral("edited"));
     EXPECT_EQ(ini().find("edited"), std::string::npos);
 
     CfgFrm->show();
-    QTest::keyClick(CfgFrm->CaptionEdits[2], Qt::Key_Return);
+    QTest::keyClick(CfgFrm->CaptionEdit(2), Qt::Key_Return);
     EXPECT_NE(ini().find("1=edited"), std::string::npos) << "Enter saves";
     EXPECT_EQ(caption(1), QStringLiteral("edited")) << "and refreshes the bar";
     QTest::keyClick(CfgFrm, Qt::Key_Escape);
     EXPECT_FALSE(CfgFrm->isVisible());
 
-    CfgFrm->CaptionEdits[3]->setText(QStringLiteral("never saved"));
+    CfgFrm->CaptionEdit(3)->setText(QStringLiteral("never saved"));
     stop();
     EXPECT_NE(ini().find("3=never saved"), std::string::npos) << "shutdown saves it";
 }
@@ -431,7 +431,7 @@ TEST_F(Bar, CloseKeepsEditsEnterSavesEscapeCloses) {
 TEST_F(Bar, CaptionBoxesTakeWhatACaptionKeeps) {
     writeSections(Sections);
     start();
-    QLineEdit* box = CfgFrm->CaptionEdits[7];
+    QLineEdit* box = CfgFrm->CaptionEdit(7);
     box->setFocus();
     QTest::keyClicks(box, QString(35, QLatin1Char('x')));
     EXPECT_EQ(box->text().size(), 30);
@@ -475,9 +475,9 @@ TEST_F(Bar, BytesThatAreNotUtf8SurviveLoadSaveAndRename) {
               "e",
               "2=\x80 und \xC3\xA9"});
     start();
-    EXPECT_EQ(CfgFrm->ProgramEdits[1]->text(), QString::fromUtf8("/tmp/Büro/run"));
-    EXPECT_EQ(CfgFrm->CaptionEdits[1]->text(), QString::fromUtf8("Grüße"));
-    EXPECT_EQ(CfgFrm->CaptionEdits[2]->text(), QString::fromUtf8("€ und é"));
+    EXPECT_EQ(CfgFrm->ProgramEdit(1)->text(), QString::fromUtf8("/tmp/Büro/run"));
+    EXPECT_EQ(CfgFrm->CaptionEdit(1)->text(), QString::fromUtf8("Grüße"));
+    EXPECT_EQ(CfgFrm->CaptionEdit(2)->text(), QString::fromUtf8("€ und é"));
     EXPECT_EQ(BarFrm->ComboBox1->itemText(0), QString::fromUtf8("Büro"));
     EXPECT_EQ(caption(1), QString::fromUtf8("Grüße"));
 
@@ -487,7 +487,7 @@ TEST_F(Bar, BytesThatAreNotUtf8SurviveLoadSaveAndRename) {
     sections[1] = "2) X";
     EXPECT_EQ(testing_support::readBytes(dir.file("Items.txt")), testing_support::crlf(sections));
 
-    CfgFrm->CaptionEdits[3]->setText(QString::fromUtf8("Büro neu"));
+    CfgFrm->CaptionEdit(3)->setText(QString::fromUtf8("Büro neu"));
     CfgFrm->SaveBtClick();
     stop();
     const std::string saved = ini();

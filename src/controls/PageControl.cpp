@@ -44,7 +44,11 @@ void TPageControl::AddPage(QWidget* page, const QString& caption) {
     m_pages->addWidget(page);
     if (m_tabs.size() == 1)
         tab->setChecked(true);
-    LayOut();
+    // Measuring every tab for every page added would lay out the same tabs again and again; a
+    // hidden control is laid out once, when it is shown.
+    m_laidOut = false;
+    if (isVisible())
+        LayOut();
 }
 
 int TPageControl::PageCount() const {
@@ -69,7 +73,9 @@ void TPageControl::SetActivePageIndex(int index) {
     emit ActivePageChanged(index);
 }
 
-QRect TPageControl::PageArea() const {
+QRect TPageControl::PageArea() {
+    if (!m_laidOut)
+        LayOut();
     return m_frame->geometry();
 }
 
@@ -77,7 +83,13 @@ void TPageControl::resizeEvent(QResizeEvent*) {
     LayOut();
 }
 
+void TPageControl::showEvent(QShowEvent*) {
+    if (!m_laidOut)
+        LayOut();
+}
+
 void TPageControl::LayOut() {
+    m_laidOut = true;
     // Tabs fill a row from the left and wrap to a new row when the next one would not fit.
     int x = 0;
     int row = 0;

@@ -23,13 +23,14 @@ public:
     QWidget* ActivePage() const { return Page(ActivePageIndex()); }
     QToolButton* Tab(int index) const { return m_tabs.at(std::size_t(index)); }
     // Where the pages lie, below the tab rows.
-    QRect PageArea() const;
+    QRect PageArea();
 
 signals:
     void ActivePageChanged(int index);
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
+    void showEvent(QShowEvent* e) override;
 
 private:
     void LayOut();
@@ -38,4 +39,5 @@ private:
     QButtonGroup* m_group;
     QFrame* m_frame;
     QStackedWidget* m_pages;
+    bool m_laidOut = false;
 };
