@@ -220,7 +220,8 @@ TRxSpeedButton* TBarFrm::commandButton(QWidget* parent, const char* name, QRect 
     button->SetGlyph(glyph(art));
     // The same drawings for screens of two and three times the density.
     for (const int scale : {2, 3})
-        button->SetFinerGlyph(scale, glyph(art + QStringLiteral("@%1x").arg(scale)));
+        button->SetFinerGlyphSource(
+            scale, [name = art + QStringLiteral("@%1x").arg(scale)] { return glyph(name); });
     button->SetHint(QString::fromLatin1(hint));
     return button;
 }

@@ -12,12 +12,15 @@
 #include "platform/Application.h"
 #include "platform/Help.h"
 #include "platform/Instance.h"
+#include "platform/Memory.h"
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QIcon>
+#include <QScreen>
+#include <QTimer>
 #include <cstdio>
 #include <string_view>
-#include <QIcon>
 
 #ifndef TEVLO_VERSION
 #define TEVLO_VERSION "2.0"
@@ -77,6 +80,31 @@ QString helpPage() {
 
 } // namespace
 
+namespace {
+
+// Start-up reads, measures and decodes much that it frees again. Once the bar has painted for
+// the first time, that freed memory goes back to the system instead of staying with a program
+// that stays open all day.
+class FreedMemoryReturner : public QObject {
+public:
+    explicit FreedMemoryReturner(QWidget* bar) : m_bar(bar) { bar->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            m_bar->removeEventFilter(this);
+            // After the paint itself, whose own scratch memory is freed by then.
+            QTimer::singleShot(0, this, [] { platform::releaseFreeMemory(); });
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_bar;
+};
+
+} // namespace
+
 int main(int argc, char** argv) {
     if (answeredCommandLine(argc, argv))
         return 0;
@@ -96,9 +124,15 @@ int main(int argc, char** argv) {
     // The bar's closing ends the program, even with the settings dialog still open.
     QApplication::setQuitOnLastWindowClosed(false);
     initProgramResources();
+    // The window system is handed every size of the window icon, each one decoded and kept:
+    // only the sizes a window frame or switcher of this screen's density shows are given. The
+    // desktop's menus and docks take the installed icons.
     QIcon icon;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const qreal density = screen ? screen->devicePixelRatio() : 1.0;
     for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/icon-%1.png").arg(size), QSize(size, size));
+        if (size <= 64 * density)
+            icon.addFile(QStringLiteral(":/icon-%1.png").arg(size), QSize(size, size));
     QApplication::setWindowIcon(icon);
     platform::installMessageBoxExceptionHandler();
     platform::guarded([] { platform::makeSettingsFolder(); });
@@ -129,6 +163,7 @@ int main(int argc, char** argv) {
     // program now, with the normal shutdown.
     int result = 0;
     if (!platform::terminationRequested()) {
+        FreedMemoryReturner returner(BarFrm);
         BarFrm->show();
         result = QApplication::exec();
     }

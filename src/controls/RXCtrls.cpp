@@ -105,6 +105,10 @@ void TRxSpeedButton::SetFinerGlyph(int scale, const TBitmap& value) {
     Invalidate();
 }
 
+void TRxSpeedButton::SetFinerGlyphSource(int scale, std::function<TBitmap()> load) {
+    GlyphPainter->SetFinerGlyphSource(scale, std::move(load));
+}
+
 void TRxSpeedButton::SetNumGlyphs(int value) {
     value = std::min(value, 5);
     if (value == GlyphPainter->NumGlyphs())

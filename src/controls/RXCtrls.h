@@ -96,6 +96,9 @@ public:
     // of that pixel density: the smallest scale that reaches the canvas's density, else the
     // largest, smoothly fitted to the picture's size.
     void SetFinerGlyph(int scale, const platform::TBitmap& picture);
+    // The same, read by load when a canvas of that density first needs it: most screens never
+    // do, and the finer drawings are four and nine times the pixels.
+    void SetFinerGlyphSource(int scale, std::function<platform::TBitmap()> load);
     int NumGlyphs() const { return m_numGlyphs; }
     void SetNumGlyphs(int value);
     TColor KeyColor() const { return m_keyColor; }
@@ -131,7 +134,14 @@ private:
     TGlyphList* m_cellList = nullptr;
     std::array<int, 5> StateIndex{-1, -1, -1, -1, -1};
     // By scale, smallest first.
-    std::vector<std::pair<int, std::unique_ptr<TRxButtonGlyph>>> m_finer;
+    struct Finer {
+        int scale;
+        std::function<platform::TBitmap()> load;
+        std::unique_ptr<TRxButtonGlyph> art;
+    };
+    // By scale, smallest first.
+    std::vector<Finer> m_finer;
+    TRxButtonGlyph* FinerArt(Finer& finer);
 };
 
 // A tool-bar push button without a window of its own: flat until the pointer is over it,
@@ -147,6 +157,7 @@ public:
     const platform::TBitmap& Glyph() const { return GlyphPainter->Glyph(); }
     void SetGlyph(const platform::TBitmap& value);
     void SetFinerGlyph(int scale, const platform::TBitmap& value);
+    void SetFinerGlyphSource(int scale, std::function<platform::TBitmap()> load);
     int NumGlyphs() const { return GlyphPainter->NumGlyphs(); }
     void SetNumGlyphs(int value);
     TButtonLayout Layout() const { return m_layout; }

@@ -138,13 +138,30 @@ TRxButtonGlyph::~TRxButtonGlyph() {
 }
 
 void TRxButtonGlyph::SetFinerGlyph(int scale, const TBitmap& picture) {
-    std::erase_if(m_finer, [scale](const auto& finer) { return finer.first == scale; });
-    auto art = std::make_unique<TRxButtonGlyph>();
-    art->SetGlyph(picture);
-    art->SetNumGlyphs(m_numGlyphs);
+    SetFinerGlyphSource(scale, nullptr);
+    for (Finer& finer : m_finer)
+        if (finer.scale == scale) {
+            finer.art = std::make_unique<TRxButtonGlyph>();
+            finer.art->SetGlyph(picture);
+            finer.art->SetNumGlyphs(m_numGlyphs);
+        }
+}
+
+void TRxButtonGlyph::SetFinerGlyphSource(int scale, std::function<TBitmap()> load) {
+    std::erase_if(m_finer, [scale](const Finer& finer) { return finer.scale == scale; });
     const auto place = std::find_if(m_finer.begin(), m_finer.end(),
-                                    [scale](const auto& finer) { return finer.first > scale; });
-    m_finer.emplace(place, scale, std::move(art));
+                                    [scale](const Finer& finer) { return finer.scale > scale; });
+    m_finer.insert(place, Finer{scale, std::move(load), nullptr});
+}
+
+TRxButtonGlyph* TRxButtonGlyph::FinerArt(Finer& finer) {
+    if (!finer.art && finer.load) {
+        finer.art = std::make_unique<TRxButtonGlyph>();
+        finer.art->SetGlyph(finer.load());
+        finer.art->SetNumGlyphs(m_numGlyphs);
+        finer.load = nullptr;
+    }
+    return finer.art.get();
 }
 
 void TRxButtonGlyph::DrawGlyph(QPainter& canvas, QPoint at, FaceState look) {
@@ -155,10 +172,10 @@ void TRxButtonGlyph::DrawGlyph(QPainter& canvas, QPoint at, FaceState look) {
     TRxButtonGlyph* art = nullptr;
     int scale = 1;
     if (density > 1.0) {
-        for (const auto& [finerScale, finer] : m_finer) {
-            art = finer.get();
-            scale = finerScale;
-            if (finerScale >= density)
+        for (Finer& finer : m_finer) {
+            art = FinerArt(finer);
+            scale = finer.scale;
+            if (finer.scale >= density)
                 break;
         }
     }
@@ -188,8 +205,9 @@ void TRxButtonGlyph::SetNumGlyphs(int value) {
         return;
     DropImages();
     m_numGlyphs = value;
-    for (const auto& finer : m_finer)
-        finer.second->SetNumGlyphs(value);
+    for (const Finer& finer : m_finer)
+        if (finer.art)
+            finer.art->SetNumGlyphs(value);
 }
 
 void TRxButtonGlyph::PictureChanged() {

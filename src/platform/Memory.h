@@ -10,4 +10,7 @@ namespace platform {
 void* allocateLarge(std::size_t bytes);
 void releaseLarge(void* memory);
 
+// Gives the memory the program has freed back to the system, where the allocator keeps it.
+void releaseFreeMemory();
+
 } // namespace platform

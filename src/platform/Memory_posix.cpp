@@ -2,6 +2,9 @@
 
 #include <cstdlib>
 #include <sys/mman.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace platform {
 
@@ -24,6 +27,13 @@ void* allocateLarge(std::size_t bytes) {
 
 void releaseLarge(void* memory) {
     std::free(memory);
+}
+
+void releaseFreeMemory() {
+#if defined(__GLIBC__)
+    // Also the free pages amid the heap, not only its top.
+    malloc_trim(0);
+#endif
 }
 
 } // namespace platform

@@ -13,4 +13,7 @@ void releaseLarge(void* memory) {
     std::free(memory);
 }
 
+// The Windows heap gives back what it can by itself.
+void releaseFreeMemory() {}
+
 } // namespace platform
