@@ -42,7 +42,7 @@ platform::TImage* programIcon(QWidget* parent, const char* name, int x) {
     // stretched to 41 would show rows of uneven height.
     const qreal density = parent->devicePixelRatioF();
     const int pixels = qRound(41 * density);
-    QImage icon = QImage(QStringLiteral(":/icon-256.png"), "PNG")
+    QImage icon = platform::readOwnImage(QStringLiteral(":/icon-256.png"), "PNG")
                       .scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     icon.setDevicePixelRatio(density);
     image->Picture().SetGraphic(std::make_unique<platform::TBitmap>(icon));
@@ -126,10 +126,11 @@ void TAboutBox::BuildContents() {
              QStringLiteral("mailto:") + QString::fromLatin1(MakerMail));
 
     OKButton = new TBitBtn(QStringLiteral("OK"), this);
-    OKButton->SetGlyph(platform::TBitmap(QImage(QStringLiteral(":/ok.xpm"), "XPM")));
+    OKButton->SetGlyph(
+        platform::TBitmap(platform::readOwnImage(QStringLiteral(":/ok.xpm"), "XPM")));
     for (const int scale : {2, 3})
-        OKButton->SetFinerGlyph(
-            scale, platform::TBitmap(QImage(QStringLiteral(":/ok@%1x.xpm").arg(scale), "XPM")));
+        OKButton->SetFinerGlyph(scale, platform::TBitmap(platform::readOwnImage(
+                                           QStringLiteral(":/ok@%1x.xpm").arg(scale), "XPM")));
     OKButton->SetMargin(2);
     OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setGeometry(111, 242, 77, 27);

@@ -50,7 +50,7 @@ platform::TImage* picture(QWidget* parent, const char* name, QRect where) {
 
 platform::TBitmap glyph(const QString& name) {
     // Our own pictures are XPM: no need to ask every image plugin what they are.
-    return platform::TBitmap(QImage(QStringLiteral(":/glyphs/") + name, "XPM"));
+    return platform::TBitmap(platform::readOwnImage(QStringLiteral(":/glyphs/") + name, "XPM"));
 }
 
 // Rows of the dropped-down section list are 11 pixels high, so all ten fit in a short list.

@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
+#include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
@@ -132,7 +133,9 @@ int main(int argc, char** argv) {
     const qreal density = screen ? screen->devicePixelRatio() : 1.0;
     for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
         if (size <= 64 * density)
-            icon.addFile(QStringLiteral(":/icon-%1.png").arg(size), QSize(size, size));
+            // Read by the reader named: a file name alone has Qt ask every image plugin.
+            icon.addPixmap(QPixmap::fromImage(
+                platform::readOwnImage(QStringLiteral(":/icon-%1.png").arg(size), "PNG")));
     QApplication::setWindowIcon(icon);
     platform::installMessageBoxExceptionHandler();
     platform::guarded([] { platform::makeSettingsFolder(); });

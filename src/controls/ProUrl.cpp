@@ -2,6 +2,7 @@
 
 #include "platform/Cursors.h"
 #include "platform/Errors.h"
+#include "platform/Graphics.h"
 #include "platform/Shell.h"
 
 #include <QBitmap>
@@ -35,8 +36,8 @@ void RegisterHandCursors() {
     const int scale = density > 2.0 ? 3 : density > 1.0 ? 2 : 1;
     const QString suffix = scale == 1 ? QString() : QStringLiteral("@%1x").arg(scale);
     for (const Row& row : rows) {
-        QPixmap picture = QPixmap::fromImage(
-            QImage(QStringLiteral(":/cursors/") + QLatin1String(row.name) + suffix, "XPM"));
+        QPixmap picture = QPixmap::fromImage(platform::readOwnImage(
+            QStringLiteral(":/cursors/") + QLatin1String(row.name) + suffix, "XPM"));
         // A missing picture leaves the id to the ordinary arrow rather than an empty cursor.
         if (picture.isNull())
             continue;

@@ -242,6 +242,12 @@ std::unique_ptr<TGraphic> TIcon::Clone() const {
     return copy;
 }
 
+QImage readOwnImage(const QString& path, const char* format) {
+    QImageReader reader(path, format);
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
+
 QImage largeImage(int width, int height, QImage::Format format) {
     if (width <= 0 || height <= 0)
         return QImage();

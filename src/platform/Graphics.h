@@ -197,6 +197,10 @@ private:
 // The image with every pixel of colour key made fully transparent, as 32-bit ARGB.
 QImage keyedImage(const QImage& image, TColor key);
 
+// One of the program's own pictures, read by the reader of the format named and by no other:
+// with detection on, Qt would load and ask every image plugin first.
+QImage readOwnImage(const QString& path, const char* format);
+
 // An image of 32-bit pixels, rows back to back, in memory that is cheap to fill even when it
 // is large; a null image when there is not enough memory. The pixels are not initialised.
 QImage largeImage(int width, int height, QImage::Format format);

@@ -192,6 +192,10 @@ click() {
 expect_geometry "10,$down_collapsed 130x56" "at start (left, down, collapsed)"
 [[ $(xprop -id "$window" _NET_WM_DESKTOP 2>/dev/null) == *"= 4294967295" ]] ||
     fail "the bar is not on every workspace: $(xprop -id "$window" _NET_WM_DESKTOP 2>&1)"
+# The program's own pictures are read by their named readers; no image plugin is loaded for them.
+if grep -q '/imageformats/' "/proc/$bar_pid/maps"; then
+    fail "image plugins loaded at start: $(grep -o '[^/]*imageformats/[^ ]*' "/proc/$bar_pid/maps" | sort -u | tr '\n' ' ')"
+fi
 
 click $down_collapsed 17 23 # Show Bar
 expect_geometry "10,$down 130x303" "after Show Bar"
