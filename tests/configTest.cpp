@@ -298,6 +298,22 @@ TEST_F(Bar, DialogFollowsTheBarsSectionAndTheBarFollowsThePage) {
     EXPECT_NE(caption(1), QStringLiteral("stale")) << "but the buttons are refreshed";
 }
 
+TEST_F(Bar, SectionPagesAreMadeWhenFirstShownAndTheirItemsKeptTillThen) {
+    writeSections(Sections);
+    writeIni({"[Config.Caption]", "25=kept", "[Config.Prog]", "25=/kept/program"});
+    start();
+    EXPECT_TRUE(CfgFrm->Sections[3]->findChildren<QLineEdit*>().isEmpty());
+    CfgFrm->SaveSettings();
+    EXPECT_NE(ini().find("25=kept"), std::string::npos) << "an unseen page's items are saved";
+    EXPECT_NE(ini().find("25=/kept/program"), std::string::npos);
+    CfgFrm->PageControl1->SetActivePageIndex(3);
+    EXPECT_EQ(CfgFrm->Sections[3]->findChildren<QLineEdit*>().size(), 20);
+    EXPECT_EQ(CfgFrm->findChild<QLineEdit*>(QStringLiteral("EditCap25"))->text(),
+              QStringLiteral("kept"));
+    EXPECT_EQ(CfgFrm->findChild<QLineEdit*>(QStringLiteral("EditProg25"))->text(),
+              QStringLiteral("/kept/program"));
+}
+
 TEST_F(Bar, BrowseStartsFromTheItemsSavedProgram) {
     writeSections(Sections);
     writeIni({"[Config.Prog]", "13=/saved/program"});
