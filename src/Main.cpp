@@ -20,8 +20,10 @@
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QProxyStyle>
+#include <QShortcut>
 #include <QStyledItemDelegate>
 #include <QWindow>
+#include <functional>
 
 TBarFrm* BarFrm = nullptr;
 
@@ -177,6 +179,7 @@ TBarFrm::TBarFrm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
         button->SetFlat(true);
         button->SetTransparent(true);
         button->SetTag(k);
+        button->SetHint(QStringLiteral("Key %1").arg(k % 10));
         button->OnClick = [this](QObject* sender) { ButtonAllClick(sender); };
     }
     PrevBtn =
@@ -192,6 +195,7 @@ TBarFrm::TBarFrm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     ExitBtn->OnClick = [this](QObject*) { Exit1Click(); };
     PrevBtn->OnClick = [this](QObject*) { PrevBtnClick(); };
     RxSpeedButton2->OnClick = [this](QObject*) { NextBtnClick(); };
+    InstallKeys();
     connect(ComboBox1, &QComboBox::activated, this, [this] {
         platform::guarded([this] {
             ComboBox1Click();
@@ -335,6 +339,32 @@ void TBarFrm::ComboBox1Change() {
         button->SetCaption(valid ? platform::displayText(ItemCaptions[n].str()) : QString());
         button->setEnabled(valid && !ItemPrograms[n].empty());
     }
+}
+
+void TBarFrm::InstallKeys() {
+    // Window shortcuts: they reach the bar whichever of its controls has the focus, and not
+    // while the section list is dropped down, whose own keys then move through the list.
+    const auto key = [this](QKeyCombination keys, std::function<void()> act) {
+        auto* shortcut = new QShortcut(QKeySequence(keys), this);
+        connect(shortcut, &QShortcut::activated, this, [act] { platform::guarded(act); });
+    };
+    for (int k = 1; k <= 10; ++k) {
+        const auto digit = Qt::Key(Qt::Key_0 + k % 10);
+        key(QKeyCombination(digit), [this, k] { LaunchKey(k); });
+        key(QKeyCombination(Qt::KeypadModifier, digit), [this, k] { LaunchKey(k); });
+    }
+    for (const Qt::Key previous : {Qt::Key_PageUp, Qt::Key_Up})
+        key(QKeyCombination(previous), [this] { PrevBtnClick(); });
+    for (const Qt::Key next : {Qt::Key_PageDown, Qt::Key_Down})
+        key(QKeyCombination(next), [this] { NextBtnClick(); });
+    key(QKeyCombination(Qt::Key_Escape), [this] { HideBtnClick(); });
+}
+
+void TBarFrm::LaunchKey(int k) {
+    // As a click: a button without a program is disabled and starts nothing.
+    TRxSpeedButton* button = SectionButtons[std::size_t(k)];
+    if (button && button->isEnabled())
+        button->Click();
 }
 
 void TBarFrm::ComboBox1Click() {

@@ -96,6 +96,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The bar's keys, while it is the active window: digits launch, Page Up and Down and the
+    // arrows step the sections, Escape collapses.
+    void InstallKeys();
+    void LaunchKey(int k);
     TRxSpeedButton* commandButton(QWidget* parent, const char* name, QRect where, const char* glyph,
                                   const char* hint);
     void SetTop(int top);

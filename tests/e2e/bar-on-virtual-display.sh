@@ -236,6 +236,21 @@ expect_start 4 tools "$work/My Tools" '[--fast]' '[a b]'
 expect_start 5 entry "$work/entry-work" '[--name]' '[Thing]' "[$work/entry/thing.desktop]"
 expect_start 6 plain "$work/plain" '[one/two]'
 
+# --- Keys, with the bar the active window: a digit starts its button's item as a click does,
+# Page Down and Page Up step the sections, Escape collapses the bar.
+xdotool windowfocus --sync "$window"
+rm -f "$work/plain.out"
+plain_recorded() { [[ -s $work/plain.out ]]; }
+xdotool key 6
+wait_for 20 plain_recorded || fail "key 6 did not start button 6's item"
+xdotool key Next 1
+wait_for 20 second_recorded || fail "Page Down and key 1 did not start item 11"
+rm -f "$work/second.out"
+xdotool key Prior Escape
+expect_geometry "10,$down_collapsed 130x56" "after Escape"
+click $down_collapsed 17 23 # Show Bar
+expect_geometry "10,$down 130x303" "after Show Bar once more"
+
 # --- Titles are the program's own texts, as the window manager reads them.
 net_name() { xprop -id "$1" _NET_WM_NAME 2>/dev/null | sed -n 's/^_NET_WM_NAME([A-Z0-9_]*) = "\(.*\)"$/\1/p'; }
 [[ $(net_name "$window") == Tevlo ]] || fail "the bar's _NET_WM_NAME is '$(net_name "$window")'"
