@@ -10,6 +10,7 @@
 #include "platform/Files.h"
 #include "platform/Help.h"
 #include "platform/Image.h"
+#include "platform/Process.h"
 #include "platform/Screens.h"
 #include "platform/Strings.h"
 #include "platform/TextBytes.h"
@@ -338,7 +339,18 @@ void TBarFrm::ComboBox1Change() {
         const int n = section * 10 + k;
         button->SetCaption(valid ? platform::displayText(ItemCaptions[n].str()) : QString());
         button->setEnabled(valid && !ItemPrograms[n].empty());
+        MarkMissing(button, k, valid ? ItemPrograms[n] : std::string());
     }
+}
+
+void TBarFrm::MarkMissing(TRxSpeedButton* button, int k, const std::string& program) {
+    // Looked up as a start would look it up, and only when the section is shown: never by a
+    // timer, so an idle bar stays idle.
+    const bool missing =
+        !program.empty() && platform::locateProgram(program, platform::settingsFolder()).error;
+    button->SetStrikeOut(missing);
+    button->SetHint(missing ? QStringLiteral("Not found: ") + platform::displayText(program)
+                            : QStringLiteral("Key %1").arg(k % 10));
 }
 
 void TBarFrm::InstallKeys() {
@@ -394,6 +406,8 @@ void TBarFrm::HideBtnClick() {
 void TBarFrm::ShowBtnClick() {
     SetHeight(FullHeight);
     PlaceExpanded();
+    // Programs may have come or gone while the bar was collapsed.
+    ComboBox1Change();
 }
 
 void TBarFrm::SetBar1Click() {
@@ -439,6 +453,7 @@ void TBarFrm::AppActivate() {
         return;
     SetHeight(FullHeight);
     PlaceExpanded();
+    ComboBox1Change();
 }
 
 void TBarFrm::AppDeactivate() {

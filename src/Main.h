@@ -99,6 +99,8 @@ private:
     // The bar's keys, while it is the active window: digits launch, Page Up and Down and the
     // arrows step the sections, Escape collapses.
     void InstallKeys();
+    // Strikes out a button whose program cannot be found, and says so in its hint.
+    void MarkMissing(TRxSpeedButton* button, int k, const std::string& program);
     void LaunchKey(int k);
     TRxSpeedButton* commandButton(QWidget* parent, const char* name, QRect where, const char* glyph,
                                   const char* hint);

@@ -65,6 +65,67 @@ TEST_F(Bar, ButtonsShowTheSelectedSectionsItems) {
     EXPECT_EQ(caption(10), QStringLiteral("hundred"));
 }
 
+TEST_F(Bar, ButtonsOfMissingProgramsAreStruckOutInGreyAndSaySo) {
+    writeSections(Sections);
+    testing_support::makeExecutable(dir.file("here"), "#!/bin/sh\n");
+    // Red captions, so that neither the frame nor the grey can be taken for them.
+    writeIni({"[Config]", "Resize=0", "Uppercase=0", "ColFont1=255", "[Config.Prog]",
+              "1=" + dir.file("here"), "2=/opt/none/gone --flag", "3=no-such-program-on-path",
+              "[Config.Caption]", "1=Same", "2=Same", "3=Same"});
+    start();
+    idle();
+    auto* found = BarFrm->SectionButtons[1];
+    auto* gone = BarFrm->SectionButtons[2];
+    EXPECT_FALSE(found->StrikeOut());
+    EXPECT_EQ(found->Hint(), QStringLiteral("Key 1"));
+    EXPECT_TRUE(gone->StrikeOut());
+    EXPECT_EQ(gone->Hint(), QStringLiteral("Not found: /opt/none/gone --flag"));
+    EXPECT_TRUE(BarFrm->SectionButtons[3]->StrikeOut()) << "not on PATH";
+    EXPECT_TRUE(gone->isEnabled()) << "a click still says why it cannot start";
+
+    // By pixels: the missing item's caption is drawn in the grey-text colour with a line
+    // through it, where the found one is in the button-text colour.
+    const QImage good = found->grab().toImage(), bad = gone->grab().toImage();
+    if (const QByteArray file = qgetenv("TEVLO_SCREENSHOT"); !file.isEmpty())
+        bad.save(QString::fromLocal8Bit(file));
+    const QColor grey = platform::toQColor(clGrayText);
+    const QColor text = found->palette().color(QPalette::ButtonText);
+    // Text is smoothed: its pixels are near its colour, seldom exactly it.
+    const auto near = [](const QColor& a, const QColor& b) {
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                   std::abs(a.blue() - b.blue()) <
+               90;
+    };
+    const auto count = [&](const QImage& image, const QColor& colour) {
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                n += near(image.pixelColor(x, y), colour);
+        return n;
+    };
+    const auto longestRun = [&](const QImage& image, const QColor& colour) {
+        int longest = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0, run = 0; x < image.width(); ++x) {
+                run = near(image.pixelColor(x, y), colour) ? run + 1 : 0;
+                longest = std::max(longest, run);
+            }
+        return longest;
+    };
+    EXPECT_GT(count(good, text), 20);
+    EXPECT_EQ(count(bad, text), 0);
+    EXPECT_GT(count(bad, grey), 20);
+    EXPECT_GE(longestRun(bad, grey), 15) << "a line through the caption";
+    EXPECT_LT(longestRun(good, text), 15);
+
+    // Checked again when the bar opens: the program has come meanwhile.
+    BarFrm->HideBtnClick();
+    testing_support::makeExecutable(dir.file("later"), "#!/bin/sh\n");
+    ItemPrograms[2] = dir.file("later");
+    BarFrm->ShowBtnClick();
+    EXPECT_FALSE(gone->StrikeOut());
+}
+
 TEST_F(Bar, LaunchStartsInTheProgramsFolderAndResizes) {
     writeSections(Sections);
     testing_support::makeExecutable(dir.file("run"), "#!/bin/sh\n");

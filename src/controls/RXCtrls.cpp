@@ -589,12 +589,26 @@ bool TRxSpeedButton::event(QEvent* e) {
     return TGraphicControl::event(e);
 }
 
+void TRxSpeedButton::SetStrikeOut(bool value) {
+    if (value == m_strikeOut)
+        return;
+    m_strikeOut = value;
+    Invalidate();
+}
+
 void TRxSpeedButton::DrawFace(QPainter& canvas, const QRect& face, FaceState look, bool dropArrow) {
     unsigned flags = alignmentFormat(GlyphPainter->Alignment);
     if (layoutDirection() == Qt::RightToLeft)
         flags |= platform::tfRtlReading;
+    QColor text = palette().color(QPalette::ButtonText);
+    if (m_strikeOut) {
+        QFont struck = canvas.font();
+        struck.setStrikeOut(true);
+        canvas.setFont(struck);
+        text = platform::toQColor(clGrayText);
+    }
     GlyphPainter->DrawFace(canvas, face, look, m_caption, m_layout, m_margin, m_spacing, flags,
-                           palette().color(QPalette::ButtonText), dropArrow);
+                           text, dropArrow);
 }
 
 void TRxSpeedButton::PaintFace(QPainter& canvas) {

@@ -154,6 +154,10 @@ public:
 
     QString Caption() const { return m_caption; }
     void SetCaption(const QString& value);
+    // A caption struck through in the grey-text colour: still readable, plainly not as the
+    // others, as for an item whose program is gone.
+    bool StrikeOut() const { return m_strikeOut; }
+    void SetStrikeOut(bool value);
     const platform::TBitmap& Glyph() const { return GlyphPainter->Glyph(); }
     void SetGlyph(const platform::TBitmap& value);
     void SetFinerGlyph(int scale, const platform::TBitmap& value);
@@ -271,6 +275,7 @@ private:
     QTimer* AutoRepeatTimer = nullptr;
 
     QString m_caption;
+    bool m_strikeOut = false;
     TButtonLayout m_layout = blGlyphTop;
     int m_margin = -1;
     int m_spacing = 1;
