@@ -197,6 +197,7 @@ TBarFrm::TBarFrm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     PrevBtn->OnClick = [this](QObject*) { PrevBtnClick(); };
     RxSpeedButton2->OnClick = [this](QObject*) { NextBtnClick(); };
     InstallKeys();
+    setAcceptDrops(true);
     connect(ComboBox1, &QComboBox::activated, this, [this] {
         platform::guarded([this] {
             ComboBox1Click();

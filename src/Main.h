@@ -2,6 +2,8 @@
 // buttons.
 #pragma once
 
+#include <QUrl>
+
 #include <QWidget>
 #include <array>
 #include <string>
@@ -90,8 +92,14 @@ public:
     // Pulls the bar back onto the nearest screen when it is wholly or mostly off every one.
     void KeepOnScreen();
 
+    // Makes button k of the section shown the dropped file's or address's item and saves.
+    void AssignDrop(int k, const QUrl& url);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -99,6 +107,8 @@ private:
     // The bar's keys, while it is the active window: digits launch, Page Up and Down and the
     // arrows step the sections, Escape collapses.
     void InstallKeys();
+    // The launch button under a point of the bar, 1 to 10, or 0.
+    int LaunchButtonAt(QPoint at) const;
     // Strikes out a button whose program cannot be found, and says so in its hint.
     void MarkMissing(TRxSpeedButton* button, int k, const std::string& program);
     void LaunchKey(int k);

@@ -3,8 +3,11 @@
 #include "controls/ProCtrls.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QCheckBox>
+#include <QDropEvent>
 #include <QEventLoop>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
@@ -124,6 +127,49 @@ TEST_F(Bar, ButtonsOfMissingProgramsAreStruckOutInGreyAndSaySo) {
     ItemPrograms[2] = dir.file("later");
     BarFrm->ShowBtnClick();
     EXPECT_FALSE(gone->StrikeOut());
+}
+
+TEST_F(Bar, DropsMakeAButtonTheirItemAndSaveOrSayWhyNot) {
+    writeSections(Sections);
+    writeIni({"[Config]", "Resize=0"});
+    start();
+    BarFrm->ShowBtnClick();
+    selectSection(1);
+    const auto drop = [](int k, const QString& path) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        const QPoint at = BarFrm->SectionButtons[std::size_t(k)]->mapTo(BarFrm, QPoint(5, 5));
+        // As a drag does: it enters the window, which makes the bar the drop's target.
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(BarFrm, &enter);
+        QDropEvent event(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(BarFrm, &event);
+    };
+    const std::string program = dir.file("a program with a name far too long for a caption");
+    testing_support::makeExecutable(program, "#!/bin/sh\n");
+    drop(3, QString::fromStdString(program));
+    EXPECT_EQ(ItemPrograms[13], program);
+    EXPECT_EQ(ItemCaptions[13].str(), "a program with a name far too ") << "cut as captions are";
+    idle();
+    EXPECT_EQ(caption(3), QStringLiteral("A PROGRAM WITH A NAME FAR TOO "));
+    EXPECT_NE(ini().find("13=" + program), std::string::npos) << "saved at once";
+
+    testing_support::writeBytes(dir.file("thing.desktop"),
+                                "[Desktop Entry]\nType=Application\nName=Thing\nExec=/bin/true\n");
+    drop(4, QString::fromStdString(dir.file("thing.desktop")));
+    EXPECT_EQ(ItemCaptions[14].str(), "Thing") << "the entry's own name";
+    EXPECT_EQ(ItemPrograms[14], dir.file("thing.desktop"));
+
+    const std::string before = ini();
+    testing_support::writeBytes(dir.file("text"), "not a program");
+    for (const std::string& refused : {dir.path(), dir.file("text"), dir.file("none")})
+        drop(5, QString::fromStdString(refused));
+    ASSERT_EQ(errors.messages().size(), 3u) << errors.messages().front();
+    EXPECT_NE(errors.messages()[0].find("it is a folder, not a program"), std::string::npos);
+    EXPECT_NE(errors.messages()[1].find("it is not a program"), std::string::npos);
+    EXPECT_NE(errors.messages()[2].find("it does not exist"), std::string::npos);
+    EXPECT_TRUE(ItemPrograms[15].empty());
+    EXPECT_EQ(ini(), before) << "a refused drop changes nothing";
 }
 
 TEST_F(Bar, LaunchStartsInTheProgramsFolderAndResizes) {

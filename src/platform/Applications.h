@@ -17,6 +17,10 @@ struct InstalledApplication {
 // "text/plain"). Nothing when there is none, or on a system without desktop entries.
 std::optional<InstalledApplication> defaultApplicationFor(const std::string& contentType);
 
+// The application a desktop entry file describes, with its name in the user's language; nothing
+// when the file is no valid entry.
+std::optional<InstalledApplication> applicationOf(const std::string& desktopFile);
+
 // The applications the menus show whose entry lists the category ("TerminalEmulator").
 std::vector<InstalledApplication> applicationsInCategory(const std::string& category);
 

@@ -285,6 +285,17 @@ std::optional<InstalledApplication> defaultApplicationFor(const std::string& con
     return found;
 }
 
+std::optional<InstalledApplication> applicationOf(const std::string& desktopFile) {
+    const detail::Gio* g = detail::gio();
+    if (!g)
+        return std::nullopt;
+    GDesktopAppInfo* info = g->appInfoNew(desktopFile.c_str());
+    auto found = fromAppInfo(reinterpret_cast<GAppInfo*>(info));
+    if (info)
+        g->objectUnref(info);
+    return found;
+}
+
 std::vector<InstalledApplication> applicationsInCategory(const std::string& category) {
     std::vector<InstalledApplication> found;
     const detail::Gio* g = detail::gio();

@@ -133,6 +133,10 @@ std::optional<InstalledApplication> defaultApplicationFor(const std::string&) {
     return std::nullopt;
 }
 
+std::optional<InstalledApplication> applicationOf(const std::string&) {
+    return std::nullopt;
+}
+
 std::vector<InstalledApplication> applicationsInCategory(const std::string&) {
     return {};
 }

@@ -1,0 +1,135 @@
+// Dropping a program, a desktop entry or a web address onto a launch button makes it that
+// button's item, through the settings dialog's own controls and saved at once.
+#include "Main.h"
+
+#include "Tools1.h"
+#include "config.h"
+#include "controls/RXCtrls.h"
+#include "platform/Applications.h"
+#include "platform/Errors.h"
+#include "platform/TextBytes.h"
+
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
+
+namespace {
+
+struct DroppedItem {
+    std::string program;
+    std::string caption;
+};
+
+// Refuses a drop with the reason, before anything is changed.
+[[noreturn]] void refuse(const QString& what, const char* reason) {
+    throw Exception("Cannot put \"" + what.toStdString() + "\" on the button: " + reason);
+}
+
+DroppedItem droppedFile(const QString& path) {
+    const QFileInfo file(path);
+    if (!file.exists())
+        refuse(path, "it does not exist");
+    if (file.isDir())
+        refuse(path, "it is a folder, not a program");
+    if (!file.isReadable())
+        refuse(path, "it cannot be read");
+    const std::string bytes = QFile::encodeName(path).toStdString();
+    if (file.suffix() == QLatin1String("desktop")) {
+        const auto application = platform::applicationOf(bytes);
+        if (!application)
+            refuse(path, "it is not a desktop entry the desktop can start");
+        return {bytes, application->name};
+    }
+    if (!file.isExecutable())
+        refuse(path, "it is not a program (it may not be run)");
+    return {bytes, file.fileName().toStdString()};
+}
+
+// A web address goes to the desktop's own opener for its kind, with the address to open.
+DroppedItem droppedAddress(const QUrl& url) {
+    const QString shown = url.toString();
+    const auto opener =
+        platform::defaultApplicationFor("x-scheme-handler/" + url.scheme().toStdString());
+    if (!opener)
+        refuse(shown, "the desktop has no program that opens such addresses");
+    return {opener->file + " " + url.toEncoded().toStdString(),
+            (url.host().isEmpty() ? shown : url.host()).toStdString()};
+}
+
+// The web address or file a drop carries, if it carries one.
+QUrl droppedUrl(const QMimeData* data) {
+    if (data->hasUrls() && !data->urls().isEmpty())
+        return data->urls().front();
+    if (data->hasText()) {
+        const QUrl url(data->text().trimmed(), QUrl::StrictMode);
+        if (url.isValid() && !url.scheme().isEmpty())
+            return url;
+    }
+    return {};
+}
+
+bool isAddress(const QUrl& url) {
+    return url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
+}
+
+} // namespace
+
+int TBarFrm::LaunchButtonAt(QPoint at) const {
+    for (int k = 1; k <= 10; ++k) {
+        const TRxSpeedButton* button = SectionButtons[std::size_t(k)];
+        if (button && !button->isHidden() && button->rect().contains(button->mapFrom(this, at)))
+            return k;
+    }
+    return 0;
+}
+
+void TBarFrm::dragEnterEvent(QDragEnterEvent* event) {
+    const QUrl url = droppedUrl(event->mimeData());
+    if (url.isLocalFile() || isAddress(url))
+        event->acceptProposedAction();
+}
+
+void TBarFrm::dragMoveEvent(QDragMoveEvent* event) {
+    if (LaunchButtonAt(event->position().toPoint()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TBarFrm::dropEvent(QDropEvent* event) {
+    const int k = LaunchButtonAt(event->position().toPoint());
+    const QUrl url = droppedUrl(event->mimeData());
+    if (!k || url.isEmpty())
+        return;
+    event->acceptProposedAction();
+    platform::guarded([&] { AssignDrop(k, url); });
+}
+
+void TBarFrm::AssignDrop(int k, const QUrl& url) {
+    const int section = ComboBox1->currentIndex();
+    if (!CfgFrm || section < 0 || section > 9)
+        return;
+    if (!url.isLocalFile() && !isAddress(url))
+        refuse(url.toString(), "only program files, desktop entries and web addresses can be");
+    const DroppedItem item =
+        url.isLocalFile() ? droppedFile(url.toLocalFile()) : droppedAddress(url);
+    const int n = section * 10 + k;
+    // Cut as a typed caption is: at most its bytes, never inside a character.
+    const TItemCaption caption(item.caption);
+    for (const auto& [edit, bytes] : {std::pair{CfgFrm->CaptionEdit(n), caption.str()},
+                                      std::pair{CfgFrm->ProgramEdit(n), item.program}}) {
+        edit->setText(platform::displayText(bytes));
+        platform::setShownBytes(edit, bytes);
+    }
+    CfgFrm->SaveBtClick();
+    // Applying the settings refills the section list; the bar stays on the section it showed.
+    if (ComboBox1->currentIndex() != section) {
+        ComboBox1->setCurrentIndex(section);
+        ComboBox1Change();
+    }
+}
