@@ -180,7 +180,6 @@ TBarFrm::TBarFrm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
         button->SetFlat(true);
         button->SetTransparent(true);
         button->SetTag(k);
-        button->SetHint(QStringLiteral("Key %1").arg(k % 10));
         button->OnClick = [this](QObject* sender) { ButtonAllClick(sender); };
     }
     PrevBtn =

@@ -78,8 +78,9 @@ QImage frameImage(const TGIFItem& item) {
 
 void widen(const std::uint8_t* indexes, std::size_t count, const QRgb* pixel, QRgb* out) {
     std::uint8_t tail[inPlaceTail];
-    const std::size_t body = count - inPlaceTail;
-    std::memcpy(tail, indexes + body, inPlaceTail);
+    const std::size_t kept = std::min(count, inPlaceTail);
+    const std::size_t body = count - kept;
+    std::memcpy(tail, indexes + body, kept);
     std::size_t i = 0;
     for (; i + 16 <= body; i += 16) {
         std::uint8_t chunk[16];
@@ -89,7 +90,7 @@ void widen(const std::uint8_t* indexes, std::size_t count, const QRgb* pixel, QR
     }
     for (; i < body; ++i)
         out[i] = pixel[indexes[i]];
-    for (std::size_t j = 0; j < inPlaceTail; ++j)
+    for (std::size_t j = 0; j < kept; ++j)
         out[body + j] = pixel[tail[j]];
 }
 
@@ -121,17 +122,10 @@ void TGIFFrame::Decode() {
     if (count == 0)
         return;
     FramePalette palette(item.ColorMap, layout.Depth);
-    if (image.isNull()) {
+    // The image's rows lie back to back, so a small frame's separate indexes widen the same way.
+    if (image.isNull())
         image = frameImage(item);
-        for (int y = 0; y < item.Height; ++y) {
-            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-            const std::uint8_t* row = indexes + std::size_t(y) * std::size_t(item.Width);
-            for (int x = 0; x < item.Width; ++x)
-                line[x] = palette.pixel[row[x]];
-        }
-    } else {
-        widen(indexes, count, palette.pixel, reinterpret_cast<QRgb*>(image.bits()));
-    }
+    widen(indexes, count, palette.pixel, reinterpret_cast<QRgb*>(image.bits()));
     m_bitmap->setImage(std::move(image), std::move(palette.colors));
 }
 
