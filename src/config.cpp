@@ -229,6 +229,7 @@ TCfgFrm::TCfgFrm(QWidget* parent) : QDialog(parent) {
     OpenDialog1->Filter = QStringLiteral("Programs|*.exe; *.vdf");
     OpenDialog1->FileMustExist = true;
     OpenDialog1->ExecutablesOnly = true;
+    OpenDialog1->OffersApplications = true;
     OpenDialog2 = new platform::TOpenDialog(this);
     OpenDialog2->setObjectName(QStringLiteral("OpenDialog2"));
     OpenDialog3 = new platform::TOpenDialog(this);
@@ -571,8 +572,16 @@ void TCfgFrm::BrowseBtAllClick(QObject* Sender) {
 
 void TCfgFrm::BrowseProgram(int n) {
     OpenDialog1->FileName = ItemPrograms[n];
-    if (RunChild([this] { return OpenDialog1->Execute(this); }))
-        ProgramEdit(n)->setText(platform::displayText(OpenDialog1->FileName));
+    if (!RunChild([this] { return OpenDialog1->Execute(this); }))
+        return;
+    ProgramEdit(n)->setText(platform::displayText(OpenDialog1->FileName));
+    // An installed application brings its name; a caption the user wrote stays.
+    QLineEdit* caption = CaptionEdit(n);
+    if (!OpenDialog1->ApplicationName.empty() && caption->text().isEmpty()) {
+        const TItemCaption name(OpenDialog1->ApplicationName);
+        caption->setText(platform::displayText(name.str()));
+        platform::setShownBytes(caption, name.str());
+    }
 }
 
 void TCfgFrm::FormCreate() {

@@ -329,6 +329,31 @@ TEST_F(Bar, BrowseStartsFromTheItemsSavedProgram) {
     EXPECT_EQ(CfgFrm->CaptionEdit(13)->text(), QString());
 }
 
+TEST_F(Bar, BrowsedApplicationNamesOnlyAnItemWithoutCaption) {
+    writeSections(Sections);
+    writeIni({"[Config.Caption]", "2=Mine"});
+    start();
+    CfgFrm->PageControl1->SetActivePageIndex(1);
+    const std::string entry = "/usr/share/applications/web.desktop";
+    auto previous = platform::setOpenDialogFunction([&](QWidget*, platform::TOpenDialog& d) {
+        EXPECT_TRUE(d.OffersApplications);
+        d.FileName = entry;
+        d.ApplicationName = "A Browser Whose Name Is Far Too Long";
+        return true;
+    });
+    for (const char* name : {"BrowseBt1", "BrowseBt2"})
+        CfgFrm->findChild<QPushButton*>(QString::fromLatin1(name))->click();
+    EXPECT_EQ(CfgFrm->CaptionEdit(1)->text(), QStringLiteral("A Browser Whose Name Is Far To"));
+    EXPECT_EQ(CfgFrm->CaptionEdit(2)->text(), QStringLiteral("Mine"));
+    for (int n : {1, 2})
+        EXPECT_EQ(CfgFrm->ProgramEdit(n)->text(), QString::fromStdString(entry)) << n;
+    platform::setOpenDialogFunction(previous);
+    // A program file chosen next brings no name from the application before it.
+    AnsweredDialogs dialogs("/chosen/program");
+    CfgFrm->findChild<QPushButton*>(QStringLiteral("BrowseBt3"))->click();
+    EXPECT_EQ(CfgFrm->CaptionEdit(3)->text(), QString());
+}
+
 TEST_F(Bar, RenameAddsOnePrefixAndRewritesTheFile) {
     writeSections(Sections);
     start();

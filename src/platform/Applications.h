@@ -11,6 +11,7 @@ namespace platform {
 struct InstalledApplication {
     std::string name; // in the user's language
     std::string file; // the desktop entry, which the launcher starts
+    std::string icon; // a theme icon's name or a picture file; empty when it names none
 };
 
 // The desktop's choice for a kind of content ("inode/directory", "x-scheme-handler/https",
@@ -23,5 +24,9 @@ std::optional<InstalledApplication> applicationOf(const std::string& desktopFile
 
 // The applications the menus show whose entry lists the category ("TerminalEmulator").
 std::vector<InstalledApplication> applicationsInCategory(const std::string& category);
+
+// Every application the menus show, from the applications folders of the desktop's data
+// folders, a user's own entry in place of the system's of the same name; in no set order.
+std::vector<InstalledApplication> installedApplications();
 
 } // namespace platform

@@ -44,6 +44,8 @@ struct Gio {
     decltype(&g_desktop_app_info_get_type) desktopAppInfoType;
     decltype(&g_type_check_instance_is_a) instanceIsA;
     decltype(&g_list_free_full) listFreeFull;
+    decltype(&g_app_info_get_icon) applicationIcon;
+    decltype(&g_icon_to_string) iconText;
 };
 
 const Gio* gio() {
@@ -82,6 +84,8 @@ const Gio* gio() {
         find(functions.desktopAppInfoType, "g_desktop_app_info_get_type");
         find(functions.instanceIsA, "g_type_check_instance_is_a");
         find(functions.listFreeFull, "g_list_free_full");
+        find(functions.applicationIcon, "g_app_info_get_icon");
+        find(functions.iconText, "g_icon_to_string");
         return complete ? &functions : nullptr;
     }();
     return loaded;
@@ -270,7 +274,13 @@ std::optional<InstalledApplication> fromAppInfo(GAppInfo* info) {
     const char* name = g.applicationName(info);
     if (!file || !name)
         return std::nullopt;
-    return InstalledApplication{name, file};
+    InstalledApplication application{name, file, {}};
+    if (GIcon* icon = g.applicationIcon(info)) {
+        gchar* text = g.iconText(icon);
+        application.icon = text ? text : "";
+        g.free(text);
+    }
+    return application;
 }
 
 } // namespace
@@ -296,7 +306,10 @@ std::optional<InstalledApplication> applicationOf(const std::string& desktopFile
     return found;
 }
 
-std::vector<InstalledApplication> applicationsInCategory(const std::string& category) {
+namespace {
+
+// The applications the menus show whose desktop entry passes the test, in GIO's order.
+template <typename Test> std::vector<InstalledApplication> shownApplications(Test test) {
     std::vector<InstalledApplication> found;
     const detail::Gio* g = detail::gio();
     if (!g)
@@ -304,16 +317,26 @@ std::vector<InstalledApplication> applicationsInCategory(const std::string& cate
     GList* all = g->allApplications();
     for (GList* item = all; item; item = item->next) {
         auto* info = static_cast<GAppInfo*>(item->data);
-        const auto application = fromAppInfo(info);
-        if (!application || !g->shouldShow(info))
-            continue;
-        const char* list = g->categories(reinterpret_cast<GDesktopAppInfo*>(info));
-        const std::string categories = std::string(";") + (list ? list : "") + ";";
-        if (categories.find(";" + category + ";") != std::string::npos)
-            found.push_back(*application);
+        auto application = fromAppInfo(info);
+        if (application && g->shouldShow(info) && test(reinterpret_cast<GDesktopAppInfo*>(info)))
+            found.push_back(std::move(*application));
     }
     g->listFreeFull(all, g->objectUnref);
     return found;
+}
+
+} // namespace
+
+std::vector<InstalledApplication> applicationsInCategory(const std::string& category) {
+    return shownApplications([&](GDesktopAppInfo* info) {
+        const char* list = detail::gio()->categories(info);
+        const std::string categories = std::string(";") + (list ? list : "") + ";";
+        return categories.find(";" + category + ";") != std::string::npos;
+    });
+}
+
+std::vector<InstalledApplication> installedApplications() {
+    return shownApplications([](GDesktopAppInfo*) { return true; });
 }
 
 } // namespace platform

@@ -1,21 +1,33 @@
 #include "platform/Dialogs.h"
 
+#include "platform/Applications.h"
 #include "platform/Graphics.h"
+#include "platform/TextBytes.h"
 
+#include <QCollator>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFontDialog>
 #include <QHBoxLayout>
+#include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPainter>
+#include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QStringList>
+#include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <optional>
 
 namespace platform {
 
@@ -75,6 +87,137 @@ public:
     }
 };
 
+// Every row gets an icon, so the names stand in one column whether the theme has theirs or not.
+QIcon applicationIcon(const std::string& icon, const QIcon& fallback) {
+    const QString name = QString::fromStdString(icon);
+    if (name.isEmpty())
+        return fallback;
+    const QFileInfo file(name);
+    if (file.isAbsolute())
+        return file.isFile() ? QIcon(name) : fallback;
+    return QIcon::fromTheme(name, fallback);
+}
+
+// The desktop's applications by name, beside the file dialog's folders and files. Choosing one
+// ends the dialog with it; the file side works as before.
+class ApplicationsPane : public QWidget {
+public:
+    ApplicationsPane(QFileDialog* dialog, std::vector<InstalledApplication> applications,
+                     const std::string& current)
+        : QWidget(dialog), m_dialog(dialog), m_applications(std::move(applications)) {
+        QCollator order;
+        order.setCaseSensitivity(Qt::CaseInsensitive);
+        order.setNumericMode(true);
+        std::stable_sort(m_applications.begin(), m_applications.end(),
+                         [&](const auto& a, const auto& b) {
+                             return order.compare(QString::fromStdString(a.name),
+                                                  QString::fromStdString(b.name)) < 0;
+                         });
+        m_search = new QLineEdit(this);
+        m_search->setObjectName(QStringLiteral("ApplicationSearch"));
+        m_search->setPlaceholderText(QStringLiteral("Search"));
+        m_search->setClearButtonEnabled(true);
+        m_search->installEventFilter(this);
+        m_list = new QListWidget(this);
+        m_list->setObjectName(QStringLiteral("Applications"));
+        m_list->setUniformItemSizes(true);
+        const int small = style()->pixelMetric(QStyle::PM_SmallIconSize);
+        m_list->setIconSize(QSize(small, small));
+        m_choose = new QPushButton(QStringLiteral("Use Application"), this);
+        m_choose->setObjectName(QStringLiteral("UseApplication"));
+        m_choose->setAutoDefault(false);
+        const QIcon fallback = style()->standardIcon(QStyle::SP_FileIcon);
+        for (const InstalledApplication& application : m_applications) {
+            auto* item = new QListWidgetItem(applicationIcon(application.icon, fallback),
+                                             displayText(application.name), m_list);
+            item->setToolTip(displayText(application.file));
+            if (application.file == current)
+                m_list->setCurrentItem(item);
+        }
+        auto* column = new QVBoxLayout(this);
+        column->setContentsMargins(0, 0, 0, 0);
+        column->addWidget(new QLabel(QStringLiteral("Installed applications:"), this));
+        column->addWidget(m_search);
+        column->addWidget(m_list, 1);
+        column->addWidget(m_choose);
+        setMinimumWidth(220);
+        connect(m_search, &QLineEdit::textChanged, this,
+                [this](const QString& text) { filter(text); });
+        connect(m_list, &QListWidget::itemActivated, this, [this] { choose(); });
+        connect(m_choose, &QPushButton::clicked, this, [this] { choose(); });
+        connect(m_list, &QListWidget::currentItemChanged, this, [this] { updateButton(); });
+        updateButton();
+        if (m_list->currentItem())
+            m_list->scrollToItem(m_list->currentItem(), QAbstractItemView::PositionAtCenter);
+        // An item with no program yet, or one of these applications, is most likely given
+        // another application: typing then searches their names.
+        m_searchFirst = current.empty() || m_list->currentItem();
+    }
+
+    std::optional<InstalledApplication> chosen;
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QWidget::showEvent(event);
+        if (m_searchFirst)
+            m_search->setFocus();
+    }
+
+    // Return in the search box takes the application found; the arrows walk the list.
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != m_search || event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            choose();
+            return true;
+        }
+        if (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
+            key == Qt::Key_PageDown) {
+            QCoreApplication::sendEvent(m_list, event);
+            return true;
+        }
+        return false;
+    }
+
+private:
+    QListWidgetItem* currentShown() const {
+        QListWidgetItem* item = m_list->currentItem();
+        return item && !item->isHidden() ? item : nullptr;
+    }
+
+    void filter(const QString& text) {
+        QListWidgetItem* first = nullptr;
+        for (int i = 0; i < m_list->count(); ++i) {
+            QListWidgetItem* item = m_list->item(i);
+            item->setHidden(!item->text().contains(text.trimmed(), Qt::CaseInsensitive));
+            if (!first && !item->isHidden())
+                first = item;
+        }
+        if (!currentShown())
+            m_list->setCurrentItem(first);
+        updateButton();
+    }
+
+    void updateButton() { m_choose->setEnabled(currentShown() != nullptr); }
+
+    void choose() {
+        QListWidgetItem* item = currentShown();
+        if (!item)
+            return;
+        chosen = m_applications[std::size_t(m_list->row(item))];
+        // Past the file dialog's own accept, which would look for a file name.
+        static_cast<QDialog*>(m_dialog)->done(QDialog::Accepted);
+    }
+
+    QFileDialog* m_dialog;
+    std::vector<InstalledApplication> m_applications;
+    QLineEdit* m_search;
+    QListWidget* m_list;
+    QPushButton* m_choose;
+    bool m_searchFirst = false;
+};
+
 } // namespace
 
 QString qtFilter(const QString& filter) {
@@ -89,10 +232,12 @@ QString qtFilter(const QString& filter) {
 }
 
 bool TOpenDialog::Execute(QWidget* owner) {
+    ApplicationName.clear();
     if (seam<OpenDialogFunction>())
         return seam<OpenDialogFunction>()(owner, *this);
     QFileDialog dialog(owner, Title);
-    dialog.setOption(QFileDialog::DontUseNativeDialog, PicturePreview || ExecutablesOnly);
+    dialog.setOption(QFileDialog::DontUseNativeDialog,
+                     PicturePreview || ExecutablesOnly || OffersApplications);
     dialog.setFileMode(FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     if (ExecutablesOnly)
         dialog.setProxyModel(new ExecutableFilter(&dialog));
@@ -103,9 +248,10 @@ bool TOpenDialog::Execute(QWidget* owner) {
         dialog.setDirectory(start.absolutePath());
         dialog.selectFile(start.fileName());
     }
+    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
     if (PicturePreview) {
         auto* preview = new PreviewPane(&dialog);
-        if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+        if (grid)
             grid->addWidget(preview, 1, grid->columnCount(), 2, 1);
         QObject::connect(&dialog, &QFileDialog::currentChanged, preview,
                          [preview](const QString& path) { preview->showFile(path); });
@@ -113,7 +259,24 @@ bool TOpenDialog::Execute(QWidget* owner) {
         preview->showFile(start.absoluteFilePath());
         dialog.setSizeGripEnabled(true);
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    ApplicationsPane* applications = nullptr;
+    if (OffersApplications && grid) {
+        std::vector<InstalledApplication> installed = installedApplications();
+        if (!installed.empty()) {
+            applications = new ApplicationsPane(&dialog, std::move(installed), FileName);
+            grid->addWidget(applications, 0, grid->columnCount(), grid->rowCount(), 1);
+            dialog.resize(dialog.sizeHint() + QSize(applications->minimumWidth(), 0));
+            dialog.setSizeGripEnabled(true);
+        }
+    }
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    if (applications && applications->chosen) {
+        FileName = applications->chosen->file;
+        ApplicationName = applications->chosen->name;
+        return true;
+    }
+    if (dialog.selectedFiles().isEmpty())
         return false;
     FileName = dialog.selectedFiles().first().toStdString();
     return true;

@@ -29,6 +29,11 @@ public:
     // Programs here carry no extension: the dialog lists folders and executable files, whatever
     // the filter's patterns say.
     bool ExecutablesOnly = false;
+    // Lists the desktop's installed applications beside the files. Choosing one puts its
+    // desktop entry into FileName and its name into ApplicationName.
+    bool OffersApplications = false;
+    // The name of the application chosen from that list; empty when a file was chosen.
+    std::string ApplicationName;
 
     // Shows the dialog; true when the user chose a file, which is then in FileName.
     bool Execute(QWidget* owner);

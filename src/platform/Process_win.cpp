@@ -141,6 +141,10 @@ std::vector<InstalledApplication> applicationsInCategory(const std::string&) {
     return {};
 }
 
+std::vector<InstalledApplication> installedApplications() {
+    return {};
+}
+
 void setCurrentDirectory(const std::string& folder) {
     if (!::SetCurrentDirectoryA(folder.c_str()))
         throw ioErrorFromWindowsError(::GetLastError());
