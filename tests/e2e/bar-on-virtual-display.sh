@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # The real bar on a virtual X display: its places, collapsing and expanding, switching sections,
 # starting programs in their own folders (paths, names on PATH, quoted paths with blanks, a
-# desktop entry, a script without "#!"), the titles of its windows, a hyperlink dragged off while
-# pressed, and the settings it writes when it is told to end.
+# desktop entry, a script without "#!"), keys, drops from another program, the titles of its
+# windows, a hyperlink dragged off while pressed, and the settings it writes when it is told to end.
 #
-# Usage: bar-on-virtual-display.sh PATH-TO-TEVLO
+# Usage: bar-on-virtual-display.sh PATH-TO-TEVLO PATH-TO-TEVLO-DRAG-SOURCE
 # Exits 77 (skipped) only when Xvfb, xdotool, xprop or ImageMagick is missing.
 set -uo pipefail
 
-program=${1:?usage: $0 path-to-tevlo}
+program=${1:?usage: $0 path-to-tevlo path-to-tevlo-drag-source}
+drag_source=${2:?usage: $0 path-to-tevlo path-to-tevlo-drag-source}
 for tool in Xvfb xdotool xprop import convert; do
     if ! command -v "$tool" >/dev/null; then
         echo "SKIP: $tool is not installed"
@@ -22,6 +23,7 @@ xvfb_pid=
 bar_pid=
 
 cleanup() {
+    [[ -n ${source_pid-} ]] && kill -KILL "$source_pid" 2>/dev/null
     if [[ -n $bar_pid ]]; then
         kill -KILL "$bar_pid" 2>/dev/null
         wait "$bar_pid" 2>/dev/null
@@ -82,6 +84,7 @@ make_recorder "$work/onpath/tevlo-e2e-bare" bare
 make_recorder "$work/My Tools/record" tools
 make_recorder "$work/entry/record" entry
 make_recorder "$work/plain/run" plain ''
+make_recorder "$work/dropped/record" dropped
 mkdir -p "$work/entry-work"
 printf '%s\n' '[Desktop Entry]' 'Type=Application' 'Name=Thing' \
     "Exec=$work/entry/record --name %c %k %f" "Path=$work/entry-work" >"$work/entry/thing.desktop"
@@ -251,6 +254,55 @@ expect_geometry "10,$down_collapsed 130x56" "after Escape"
 click $down_collapsed 17 23 # Show Bar
 expect_geometry "10,$down 130x303" "after Show Bar once more"
 
+# --- Drops from another program, through the X drag-and-drop protocol with real pointer moves:
+# a program file dropped on button 8 becomes item 8, saved at once and started by a click; a
+# folder dropped on button 9 is refused in a message box and changes nothing.
+source_pid=
+drag_onto() { # what button: drags from a program of its own, which stays until end_drag
+    local what=$1 button=$2
+    "$drag_source" "$what" 600 300 >"$work/drag.log" 2>&1 &
+    source_pid=$!
+    source_shown() { xdotool search --all --onlyvisible --pid "$source_pid" --name '^Drag Source$' >/dev/null 2>&1; }
+    wait_for 20 source_shown || die "the drag source showed no window: $(cat "$work/drag.log")"
+    xdotool mousemove --sync 640 320 mousedown 1
+    local x
+    for x in 560 400 240 $((left + 65)); do
+        xdotool mousemove --sync "$x" $((down + 75 + 21 * (button - 1)))
+        sleep 0.1
+    done
+    xdotool mouseup 1
+    drag_ended() { grep -qx 'taken\|refused' "$work/drag.log"; }
+    wait_for 20 drag_ended || fail "the drag onto button $button did not end: $(cat "$work/drag.log")"
+}
+end_drag() {
+    kill "$source_pid" 2>/dev/null
+    wait "$source_pid" 2>/dev/null
+    source_pid=
+}
+drag_onto "$work/dropped/record" 8
+dropped_saved() {
+    tr -d '\r' <"$work/tevlo.ini" | grep -qx "8=$work/dropped/record" &&
+        tr -d '\r' <"$work/tevlo.ini" | grep -qx '8=record'
+}
+wait_for 20 dropped_saved || fail "the file dropped on button 8 was not saved as item 8 ($(cat "$work/drag.log"))"
+end_drag
+dropped_recorded() { [[ -s $work/dropped.out ]]; }
+click $down 65 $((75 + 21 * 7)) # button 8
+wait_for 20 dropped_recorded || fail "button 8 did not start the program dropped on it"
+saved_before_drop=$(md5sum <"$work/tevlo.ini")
+drag_onto "$work/first" 9
+refusal=
+find_refusal() { refusal=$(xdotool search --all --onlyvisible --pid "$bar_pid" --name '^Tevlo$' 2>/dev/null | grep -vx "$window" | head -n 1); [[ -n $refusal ]]; }
+if wait_for 20 find_refusal; then
+    xdotool windowfocus --sync "$refusal" key Return
+    refusal_gone() { [[ -z $(xdotool search --all --onlyvisible --pid "$bar_pid" --name '^Tevlo$' 2>/dev/null | grep -vx "$window") ]]; }
+    wait_for 20 refusal_gone || fail "Enter did not close the refused drop's message box"
+else
+    fail "a folder dropped on button 9 showed no message box"
+fi
+end_drag
+[[ $(md5sum <"$work/tevlo.ini") == "$saved_before_drop" ]] || fail "a refused drop changed tevlo.ini"
+
 # --- Titles are the program's own texts, as the window manager reads them.
 net_name() { xprop -id "$1" _NET_WM_NAME 2>/dev/null | sed -n 's/^_NET_WM_NAME([A-Z0-9_]*) = "\(.*\)"$/\1/p'; }
 [[ $(net_name "$window") == Tevlo ]] || fail "the bar's _NET_WM_NAME is '$(net_name "$window")'"
@@ -392,11 +444,12 @@ grep -qx -- "1=$work/first/record" <<<"$programs" || fail "item 1's program was 
 grep -qx -- "11=$work/second/record" <<<"$programs" || fail "item 11's program was not saved back"
 grep -qx -- "1=First" <<<"$captions" || fail "item 1's caption was not saved back"
 grep -qx -- "11=Renamed" <<<"$captions" || fail "item 11's edited caption was not saved back"
-[[ $(wc -l <<<"$programs") -eq 8 ]] || fail "[Config.Prog] gained items: $(tr '\n' ' ' <<<"$programs")"
+grep -qx -- "8=$work/dropped/record" <<<"$programs" || fail "the dropped item 8 was not saved back"
+[[ $(wc -l <<<"$programs") -eq 9 ]] || fail "[Config.Prog] gained items: $(tr '\n' ' ' <<<"$programs")"
 
 if ((failures > 0)); then
     echo "--- the bar's output:"
     cat "$work/bar.log"
     exit 1
 fi
-echo "the bar placed, resized, switched sections, started seven items, titled its windows, followed a dragged link and saved its settings"
+echo "the bar placed, resized, switched sections, started eight items, took drops, titled its windows, followed a dragged link and saved its settings"
