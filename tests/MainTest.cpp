@@ -12,6 +12,8 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <cstdlib>
+#include <functional>
 #include <tuple>
 
 using Lines = std::vector<std::string>;
@@ -130,20 +132,33 @@ TEST_F(Bar, ButtonsOfMissingProgramsAreStruckOutInGreyAndSaySo) {
 }
 
 TEST_F(Bar, DropsMakeAButtonTheirItemAndSaveOrSayWhyNot) {
+    // The desktop opens https addresses with this entry, and has no other preference.
+    const std::string apps = dir.file("data") + "/applications";
+    testing_support::makeFolder(dir.file("data"));
+    testing_support::makeFolder(apps);
+    testing_support::writeBytes(apps + "/web.desktop",
+                                "[Desktop Entry]\nType=Application\nName=Web\nExec=true %u\n");
+    testing_support::writeBytes(apps + "/mimeinfo.cache",
+                                "[MIME Cache]\nx-scheme-handler/https=web.desktop;\n");
+    ::setenv("XDG_DATA_DIRS", dir.file("data").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", dir.file("no-data-home").c_str(), 1);
     writeSections(Sections);
     writeIni({"[Config]", "Resize=0"});
     start();
     BarFrm->ShowBtnClick();
     selectSection(1);
-    const auto drop = [](int k, const QString& path) {
+    const auto dropData = [](int k, const std::function<void(QMimeData&)>& fill) {
         QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(path)});
+        fill(data);
         const QPoint at = BarFrm->SectionButtons[std::size_t(k)]->mapTo(BarFrm, QPoint(5, 5));
         // As a drag does: it enters the window, which makes the bar the drop's target.
         QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(BarFrm, &enter);
         QDropEvent event(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(BarFrm, &event);
+    };
+    const auto drop = [&](int k, const QString& path) {
+        dropData(k, [&](QMimeData& data) { data.setUrls({QUrl::fromLocalFile(path)}); });
     };
     const std::string program = dir.file("a program with a name far too long for a caption");
     testing_support::makeExecutable(program, "#!/bin/sh\n");
@@ -159,6 +174,15 @@ TEST_F(Bar, DropsMakeAButtonTheirItemAndSaveOrSayWhyNot) {
     drop(4, QString::fromStdString(dir.file("thing.desktop")));
     EXPECT_EQ(ItemCaptions[14].str(), "Thing") << "the entry's own name";
     EXPECT_EQ(ItemPrograms[14], dir.file("thing.desktop"));
+
+    // A web address, as a link or as text, is opened by the desktop's opener for its kind.
+    dropData(6, [](QMimeData& data) {
+        data.setUrls({QUrl(QStringLiteral("https://example.org/a?b=c d"))});
+    });
+    dropData(7, [](QMimeData& data) { data.setText(QStringLiteral(" https://www.test/ ")); });
+    EXPECT_EQ(ItemPrograms[16], apps + "/web.desktop https://example.org/a?b=c%20d");
+    EXPECT_EQ(ItemCaptions[16].str(), "example.org");
+    EXPECT_EQ(ItemPrograms[17], apps + "/web.desktop https://www.test/");
 
     const std::string before = ini();
     testing_support::writeBytes(dir.file("text"), "not a program");
