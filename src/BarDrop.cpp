@@ -2,19 +2,16 @@
 // button's item, through the settings dialog's own controls and saved at once.
 #include "Main.h"
 
-#include "Tools1.h"
 #include "config.h"
 #include "controls/RXCtrls.h"
 #include "platform/Applications.h"
 #include "platform/Errors.h"
-#include "platform/TextBytes.h"
 
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QMimeData>
 #include <QUrl>
 
@@ -119,13 +116,8 @@ void TBarFrm::AssignDrop(int k, const QUrl& url) {
     const DroppedItem item =
         url.isLocalFile() ? droppedFile(url.toLocalFile()) : droppedAddress(url);
     const int n = section * 10 + k;
-    // Cut as a typed caption is: at most its bytes, never inside a character.
-    const TItemCaption caption(item.caption);
-    for (const auto& [edit, bytes] : {std::pair{CfgFrm->CaptionEdit(n), caption.str()},
-                                      std::pair{CfgFrm->ProgramEdit(n), item.program}}) {
-        edit->setText(platform::displayText(bytes));
-        platform::setShownBytes(edit, bytes);
-    }
+    CfgFrm->ShowCaption(n, item.caption);
+    CfgFrm->ShowProgram(n, item.program);
     CfgFrm->SaveBtClick();
     // Applying the settings refills the section list; the bar stays on the section it showed.
     if (ComboBox1->currentIndex() != section) {

@@ -2,8 +2,6 @@
 // buttons.
 #pragma once
 
-#include <QUrl>
-
 #include <QWidget>
 #include <array>
 #include <string>
@@ -11,6 +9,7 @@
 
 class QComboBox;
 class TProPanel;
+class QUrl;
 class TRxSpeedButton;
 namespace platform {
 class TImage;

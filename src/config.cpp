@@ -399,6 +399,15 @@ QLineEdit* TCfgFrm::ProgramEdit(int n) {
     return ProgramEdits[n];
 }
 
+void TCfgFrm::ShowProgram(int n, const std::string& program) {
+    showBytes(ProgramEdit(n), program);
+}
+
+void TCfgFrm::ShowCaption(int n, std::string_view caption) {
+    // At most a caption's bytes, never cut inside a character.
+    showBytes(CaptionEdit(n), TItemCaption(caption).str());
+}
+
 template <typename F> bool TCfgFrm::RunChild(F&& run) {
     ++m_childDepth;
     struct Leave {
@@ -574,14 +583,10 @@ void TCfgFrm::BrowseProgram(int n) {
     OpenDialog1->FileName = ItemPrograms[n];
     if (!RunChild([this] { return OpenDialog1->Execute(this); }))
         return;
-    ProgramEdit(n)->setText(platform::displayText(OpenDialog1->FileName));
+    ShowProgram(n, OpenDialog1->FileName);
     // An installed application brings its name; a caption the user wrote stays.
-    QLineEdit* caption = CaptionEdit(n);
-    if (!OpenDialog1->ApplicationName.empty() && caption->text().isEmpty()) {
-        const TItemCaption name(OpenDialog1->ApplicationName);
-        caption->setText(platform::displayText(name.str()));
-        platform::setShownBytes(caption, name.str());
-    }
+    if (!OpenDialog1->ApplicationName.empty() && CaptionEdit(n)->text().isEmpty())
+        ShowCaption(n, OpenDialog1->ApplicationName);
 }
 
 void TCfgFrm::FormCreate() {

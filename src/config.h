@@ -10,6 +10,7 @@
 #include <array>
 #include <exception>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QCheckBox;
@@ -151,6 +152,10 @@ public:
     // An item's edit boxes, its section page made first if it has not been shown yet.
     QLineEdit* CaptionEdit(int n);
     QLineEdit* ProgramEdit(int n);
+    // Puts a chosen program, or a caption cut as captions are, into item n's box with its
+    // bytes, so that it is saved exactly as chosen.
+    void ShowProgram(int n, const std::string& program);
+    void ShowCaption(int n, std::string_view caption);
 
 public slots:
     // Escape, and the window's close box, hide the dialog as "Close" does.

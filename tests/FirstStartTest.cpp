@@ -5,40 +5,25 @@
 #include "Main.h"
 #include "TestSupport.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
 
 using namespace testing_support;
-
-namespace {
-
-void writeEntry(const std::string& folder, const std::string& id, const std::string& name,
-                const std::string& keys) {
-    writeBytes(folder + "/" + id + ".desktop",
-               "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=true\n" + keys + "\n");
-}
-
-} // namespace
 
 TEST(FirstStart, WritesAReadableLookAndTheMachinesProgramsOnce) {
     TempDir dir;
     ScopedExecutablePath exe{dir.file("tevlo")};
     // The desktop's applications are these four, and the desktop has no preferences of its own.
-    const std::string data = dir.file("data");
-    makeFolder(data);
-    makeFolder(data + "/applications");
-    const std::string apps = data + "/applications";
-    writeEntry(apps, "term", "Fake Terminal", "Categories=System;TerminalEmulator;");
-    writeEntry(apps, "files", "Fake Files", "MimeType=inode/directory;");
-    writeEntry(apps, "web", "A Browser Whose Name Is Far Too Long",
-               "MimeType=x-scheme-handler/https;");
-    writeEntry(apps, "edit", "Fake Editor", "MimeType=text/plain;");
+    useDesktopData(dir.file("data"), dir.file("no-data-home"));
+    const std::string apps = dir.file("data") + "/applications";
+    writeDesktopEntry(apps, "term", "Name=Fake Terminal\nCategories=System;TerminalEmulator;");
+    writeDesktopEntry(apps, "files", "Name=Fake Files\nMimeType=inode/directory;");
+    writeDesktopEntry(
+        apps, "web", "Name=A Browser Whose Name Is Far Too Long\nMimeType=x-scheme-handler/https;");
+    writeDesktopEntry(apps, "edit", "Name=Fake Editor\nMimeType=text/plain;");
     // What update-desktop-database makes of them, as every installed system has it.
     writeBytes(apps + "/mimeinfo.cache", "[MIME Cache]\ninode/directory=files.desktop;\n"
                                          "x-scheme-handler/https=web.desktop;\n"
                                          "text/plain=edit.desktop;\n");
-    ::setenv("XDG_DATA_DIRS", data.c_str(), 1);
-    ::setenv("XDG_DATA_HOME", dir.file("no-data-home").c_str(), 1);
     platform::makeSettingsFolder();
 
     SeedFirstStart();

@@ -12,7 +12,6 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
-#include <cstdlib>
 #include <functional>
 #include <tuple>
 
@@ -133,15 +132,11 @@ TEST_F(Bar, ButtonsOfMissingProgramsAreStruckOutInGreyAndSaySo) {
 
 TEST_F(Bar, DropsMakeAButtonTheirItemAndSaveOrSayWhyNot) {
     // The desktop opens https addresses with this entry, and has no other preference.
+    testing_support::useDesktopData(dir.file("data"), dir.file("no-data-home"));
     const std::string apps = dir.file("data") + "/applications";
-    testing_support::makeFolder(dir.file("data"));
-    testing_support::makeFolder(apps);
-    testing_support::writeBytes(apps + "/web.desktop",
-                                "[Desktop Entry]\nType=Application\nName=Web\nExec=true %u\n");
+    testing_support::writeDesktopEntry(apps, "web", "Name=Web");
     testing_support::writeBytes(apps + "/mimeinfo.cache",
                                 "[MIME Cache]\nx-scheme-handler/https=web.desktop;\n");
-    ::setenv("XDG_DATA_DIRS", dir.file("data").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", dir.file("no-data-home").c_str(), 1);
     writeSections(Sections);
     writeIni({"[Config]", "Resize=0"});
     start();
@@ -169,8 +164,7 @@ TEST_F(Bar, DropsMakeAButtonTheirItemAndSaveOrSayWhyNot) {
     EXPECT_EQ(caption(3), QStringLiteral("A PROGRAM WITH A NAME FAR TOO "));
     EXPECT_NE(ini().find("13=" + program), std::string::npos) << "saved at once";
 
-    testing_support::writeBytes(dir.file("thing.desktop"),
-                                "[Desktop Entry]\nType=Application\nName=Thing\nExec=/bin/true\n");
+    testing_support::writeDesktopEntry(dir.path(), "thing", "Name=Thing");
     drop(4, QString::fromStdString(dir.file("thing.desktop")));
     EXPECT_EQ(ItemCaptions[14].str(), "Thing") << "the entry's own name";
     EXPECT_EQ(ItemPrograms[14], dir.file("thing.desktop"));

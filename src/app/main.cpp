@@ -79,10 +79,6 @@ QString helpPage() {
     return installed;
 }
 
-} // namespace
-
-namespace {
-
 // Start-up reads, measures and decodes much that it frees again. Once the bar has painted for
 // the first time, that freed memory goes back to the system instead of staying with a program
 // that stays open all day.

@@ -138,13 +138,7 @@ TRxButtonGlyph::~TRxButtonGlyph() {
 }
 
 void TRxButtonGlyph::SetFinerGlyph(int scale, const TBitmap& picture) {
-    SetFinerGlyphSource(scale, nullptr);
-    for (Finer& finer : m_finer)
-        if (finer.scale == scale) {
-            finer.art = std::make_unique<TRxButtonGlyph>();
-            finer.art->SetGlyph(picture);
-            finer.art->SetNumGlyphs(m_numGlyphs);
-        }
+    SetFinerGlyphSource(scale, [picture] { return picture; });
 }
 
 void TRxButtonGlyph::SetFinerGlyphSource(int scale, std::function<TBitmap()> load) {

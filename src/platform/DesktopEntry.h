@@ -1,5 +1,5 @@
-// Desktop entry files ("*.desktop") as programs, read and started by GLib's GIO. GIO is loaded
-// when the first entry is met, so a bar that never starts one never pays for it.
+// Desktop entry files ("*.desktop") as programs, read by GLib and started by its GIO. GIO is
+// loaded when the first entry is started, so a bar that only shows entries never pays for it.
 #pragma once
 
 #include "platform/Process.h"

@@ -19,15 +19,29 @@ namespace {
 
 const char* const EntryGroup = "Desktop Entry";
 
-// The few GLib and GIO functions we use, looked up once from the library loaded on first use.
-struct Gio {
+// Looks functions up in a library loaded on first use and never closed (GObject's types cannot
+// be unloaded); complete() says whether the library and every function were found.
+class Symbols {
+public:
+    explicit Symbols(const char* library) : m_library(::dlopen(library, RTLD_LAZY | RTLD_LOCAL)) {}
+    template <typename F> void operator()(F& function, const char* name) {
+        function = m_library ? reinterpret_cast<F>(::dlsym(m_library, name)) : nullptr;
+        m_complete = m_complete && function;
+    }
+    bool complete() const { return m_complete; }
+
+private:
+    void* m_library;
+    bool m_complete = true;
+};
+
+// The GLib functions that read an entry. GLib is mapped already (the toolkit's event loop runs
+// on it), so reading entries, as the bar does for every section it shows, costs no library.
+struct GLib {
     decltype(&g_key_file_new) keyFileNew;
     decltype(&g_key_file_load_from_file) keyFileLoad;
     decltype(&g_key_file_get_string) keyFileString;
     decltype(&g_key_file_free) keyFileFree;
-    decltype(&g_desktop_app_info_new_from_filename) appInfoNew;
-    decltype(&g_desktop_app_info_launch_uris_as_manager) launch;
-    decltype(&g_object_unref) objectUnref;
     decltype(&g_error_free) errorFree;
     decltype(&g_free) free;
     decltype(&g_filename_to_uri) filenameToUri;
@@ -35,6 +49,36 @@ struct Gio {
     decltype(&g_spawn_error_quark) spawnErrorQuark;
     decltype(&g_shell_parse_argv) shellParseArgv;
     decltype(&g_strfreev) strfreev;
+    decltype(&g_list_free_full) listFreeFull;
+};
+
+const GLib* glib() {
+    static const GLib* const loaded = []() -> const GLib* {
+        static GLib functions;
+        Symbols find("libglib-2.0.so.0");
+        find(functions.keyFileNew, "g_key_file_new");
+        find(functions.keyFileLoad, "g_key_file_load_from_file");
+        find(functions.keyFileString, "g_key_file_get_string");
+        find(functions.keyFileFree, "g_key_file_free");
+        find(functions.errorFree, "g_error_free");
+        find(functions.free, "g_free");
+        find(functions.filenameToUri, "g_filename_to_uri");
+        find(functions.fileErrorQuark, "g_file_error_quark");
+        find(functions.spawnErrorQuark, "g_spawn_error_quark");
+        find(functions.shellParseArgv, "g_shell_parse_argv");
+        find(functions.strfreev, "g_strfreev");
+        find(functions.listFreeFull, "g_list_free_full");
+        return find.complete() ? &functions : nullptr;
+    }();
+    return loaded;
+}
+
+// The GIO functions that start entries and list the desktop's applications: loaded only when
+// one of those is first needed.
+struct Gio {
+    decltype(&g_desktop_app_info_new_from_filename) appInfoNew;
+    decltype(&g_desktop_app_info_launch_uris_as_manager) launch;
+    decltype(&g_object_unref) objectUnref;
     decltype(&g_app_info_get_default_for_type) defaultForType;
     decltype(&g_app_info_get_all) allApplications;
     decltype(&g_app_info_should_show) shouldShow;
@@ -43,38 +87,19 @@ struct Gio {
     decltype(&g_desktop_app_info_get_categories) categories;
     decltype(&g_desktop_app_info_get_type) desktopAppInfoType;
     decltype(&g_type_check_instance_is_a) instanceIsA;
-    decltype(&g_list_free_full) listFreeFull;
     decltype(&g_app_info_get_icon) applicationIcon;
     decltype(&g_icon_to_string) iconText;
 };
 
 const Gio* gio() {
     static const Gio* const loaded = []() -> const Gio* {
-        // Never closed: GObject's types cannot be unloaded.
-        void* library = ::dlopen("libgio-2.0.so.0", RTLD_LAZY | RTLD_LOCAL);
-        if (!library)
+        if (!glib())
             return nullptr;
         static Gio functions;
-        bool complete = true;
-        const auto find = [&](auto& function, const char* name) {
-            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
-                ::dlsym(library, name));
-            complete = complete && function;
-        };
-        find(functions.keyFileNew, "g_key_file_new");
-        find(functions.keyFileLoad, "g_key_file_load_from_file");
-        find(functions.keyFileString, "g_key_file_get_string");
-        find(functions.keyFileFree, "g_key_file_free");
+        Symbols find("libgio-2.0.so.0");
         find(functions.appInfoNew, "g_desktop_app_info_new_from_filename");
         find(functions.launch, "g_desktop_app_info_launch_uris_as_manager");
         find(functions.objectUnref, "g_object_unref");
-        find(functions.errorFree, "g_error_free");
-        find(functions.free, "g_free");
-        find(functions.filenameToUri, "g_filename_to_uri");
-        find(functions.fileErrorQuark, "g_file_error_quark");
-        find(functions.spawnErrorQuark, "g_spawn_error_quark");
-        find(functions.shellParseArgv, "g_shell_parse_argv");
-        find(functions.strfreev, "g_strfreev");
         find(functions.defaultForType, "g_app_info_get_default_for_type");
         find(functions.allApplications, "g_app_info_get_all");
         find(functions.shouldShow, "g_app_info_should_show");
@@ -83,25 +108,26 @@ const Gio* gio() {
         find(functions.categories, "g_desktop_app_info_get_categories");
         find(functions.desktopAppInfoType, "g_desktop_app_info_get_type");
         find(functions.instanceIsA, "g_type_check_instance_is_a");
-        find(functions.listFreeFull, "g_list_free_full");
         find(functions.applicationIcon, "g_app_info_get_icon");
         find(functions.iconText, "g_icon_to_string");
-        return complete ? &functions : nullptr;
+        return find.complete() ? &functions : nullptr;
     }();
     return loaded;
 }
 
+const char* const GLibMissing =
+    "GLib (libglib-2.0.so.0), which reads desktop entries, is not installed";
 const char* const GioMissing =
     "GLib's GIO library (libgio-2.0.so.0), which starts desktop entries, is not installed";
 
 struct ErrorDeleter {
-    void operator()(GError* error) const { gio()->errorFree(error); }
+    void operator()(GError* error) const { glib()->errorFree(error); }
 };
 using ErrorPtr = std::unique_ptr<GError, ErrorDeleter>;
 
 // The runtime's code for a GLib error, so that the same failure reads the same way as ours.
 int codeOf(const GError& error) {
-    const Gio& g = *gio();
+    const GLib& g = *glib();
     if (error.domain == g.fileErrorQuark())
         return error.code == G_FILE_ERROR_NOENT ? 2 : 5;
     if (error.domain == g.spawnErrorQuark())
@@ -111,21 +137,21 @@ int codeOf(const GError& error) {
 
 class KeyFile {
 public:
-    KeyFile() : m_file(gio()->keyFileNew()) {}
-    ~KeyFile() { gio()->keyFileFree(m_file); }
+    KeyFile() : m_file(glib()->keyFileNew()) {}
+    ~KeyFile() { glib()->keyFileFree(m_file); }
     KeyFile(const KeyFile&) = delete;
     KeyFile& operator=(const KeyFile&) = delete;
 
     ErrorPtr load(const std::string& path) {
         GError* error = nullptr;
-        gio()->keyFileLoad(m_file, path.c_str(), G_KEY_FILE_NONE, &error);
+        glib()->keyFileLoad(m_file, path.c_str(), G_KEY_FILE_NONE, &error);
         return ErrorPtr(error);
     }
     // Empty when the key is missing.
     std::string value(const char* key) const {
-        gchar* text = gio()->keyFileString(m_file, EntryGroup, key, nullptr);
+        gchar* text = glib()->keyFileString(m_file, EntryGroup, key, nullptr);
         std::string result = text ? text : "";
-        gio()->free(text);
+        glib()->free(text);
         return result;
     }
 
@@ -161,9 +187,9 @@ void findEntryProgram(ProgramLocation& location, const std::string& word, const 
 std::string execProgram(const std::string& exec) {
     gchar** words = nullptr;
     std::string program;
-    if (gio()->shellParseArgv(exec.c_str(), nullptr, &words, nullptr) && words && words[0])
+    if (glib()->shellParseArgv(exec.c_str(), nullptr, &words, nullptr) && words && words[0])
         program = words[0];
-    gio()->strfreev(words);
+    glib()->strfreev(words);
     return program;
 }
 
@@ -182,9 +208,9 @@ std::string uriOf(const std::string& argument, const std::string& folder) {
     if (argument.find("://") != std::string::npos || argument.starts_with("file:"))
         return argument;
     const std::string path = argument.starts_with('/') ? argument : folder + argument;
-    gchar* uri = gio()->filenameToUri(path.c_str(), nullptr, nullptr);
+    gchar* uri = glib()->filenameToUri(path.c_str(), nullptr, nullptr);
     const std::string result = uri ? uri : argument;
-    gio()->free(uri);
+    glib()->free(uri);
     return result;
 }
 
@@ -195,8 +221,8 @@ bool isDesktopEntryName(std::string_view path) {
 }
 
 void inspectDesktopEntry(ProgramLocation& location) {
-    if (!gio())
-        return refuse(location, 2, GioMissing);
+    if (!glib())
+        return refuse(location, 2, GLibMissing);
     KeyFile entry;
     if (const ErrorPtr error = entry.load(location.path))
         return refuse(location, codeOf(*error), error->message);
@@ -215,11 +241,11 @@ void inspectDesktopEntry(ProgramLocation& location) {
     const std::string program = execProgram(entry.value("Exec"));
     if (program.empty())
         return refuse(location, 5, "It is not a desktop entry that can be started");
+    // What GIO itself would refuse has been refused above; starting asks it again. Not asking
+    // here keeps GIO's types and modules out of a bar that only shows its entries.
     findEntryProgram(location, program, "program ");
     if (location.error != 0)
         return;
-    if (!AppInfoPtr(gio()->appInfoNew(location.path.c_str())))
-        return refuse(location, 5, "It is not a desktop entry that can be started");
 
     std::string folder = entry.value("Path");
     if (folder.empty())
@@ -278,7 +304,7 @@ std::optional<InstalledApplication> fromAppInfo(GAppInfo* info) {
     if (GIcon* icon = g.applicationIcon(info)) {
         gchar* text = g.iconText(icon);
         application.icon = text ? text : "";
-        g.free(text);
+        detail::glib()->free(text);
     }
     return application;
 }
@@ -321,7 +347,7 @@ template <typename Test> std::vector<InstalledApplication> shownApplications(Tes
         if (application && g->shouldShow(info) && test(reinterpret_cast<GDesktopAppInfo*>(info)))
             found.push_back(std::move(*application));
     }
-    g->listFreeFull(all, g->objectUnref);
+    detail::glib()->listFreeFull(all, g->objectUnref);
     return found;
 }
 

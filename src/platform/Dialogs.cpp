@@ -98,6 +98,16 @@ QIcon applicationIcon(const std::string& icon, const QIcon& fallback) {
     return QIcon::fromTheme(name, fallback);
 }
 
+// As a menu lists them: by name in the user's language, case aside, numbers as numbers.
+void sortByName(std::vector<InstalledApplication>& applications) {
+    QCollator order;
+    order.setCaseSensitivity(Qt::CaseInsensitive);
+    order.setNumericMode(true);
+    std::stable_sort(applications.begin(), applications.end(), [&](const auto& a, const auto& b) {
+        return order.compare(QString::fromStdString(a.name), QString::fromStdString(b.name)) < 0;
+    });
+}
+
 // The desktop's applications by name, beside the file dialog's folders and files. Choosing one
 // ends the dialog with it; the file side works as before.
 class ApplicationsPane : public QWidget {
@@ -105,14 +115,7 @@ public:
     ApplicationsPane(QFileDialog* dialog, std::vector<InstalledApplication> applications,
                      const std::string& current)
         : QWidget(dialog), m_dialog(dialog), m_applications(std::move(applications)) {
-        QCollator order;
-        order.setCaseSensitivity(Qt::CaseInsensitive);
-        order.setNumericMode(true);
-        std::stable_sort(m_applications.begin(), m_applications.end(),
-                         [&](const auto& a, const auto& b) {
-                             return order.compare(QString::fromStdString(a.name),
-                                                  QString::fromStdString(b.name)) < 0;
-                         });
+        sortByName(m_applications);
         m_search = new QLineEdit(this);
         m_search->setObjectName(QStringLiteral("ApplicationSearch"));
         m_search->setPlaceholderText(QStringLiteral("Search"));
@@ -187,10 +190,11 @@ private:
     }
 
     void filter(const QString& text) {
+        const QString wanted = text.trimmed();
         QListWidgetItem* first = nullptr;
         for (int i = 0; i < m_list->count(); ++i) {
             QListWidgetItem* item = m_list->item(i);
-            item->setHidden(!item->text().contains(text.trimmed(), Qt::CaseInsensitive));
+            item->setHidden(!item->text().contains(wanted, Qt::CaseInsensitive));
             if (!first && !item->isHidden())
                 first = item;
         }

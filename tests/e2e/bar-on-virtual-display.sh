@@ -199,6 +199,8 @@ expect_geometry "10,$down_collapsed 130x56" "at start (left, down, collapsed)"
 if grep -q '/imageformats/' "/proc/$bar_pid/maps"; then
     fail "image plugins loaded at start: $(grep -o '[^/]*imageformats/[^ ]*' "/proc/$bar_pid/maps" | sort -u | tr '\n' ' ')"
 fi
+# Item 5, a desktop entry, is read to see that its program is there; GIO waits for a start.
+grep -q '/libgio-2' "/proc/$bar_pid/maps" && fail "GIO was loaded at start, before any desktop entry was started"
 
 click $down_collapsed 17 23 # Show Bar
 expect_geometry "10,$down 130x303" "after Show Bar"

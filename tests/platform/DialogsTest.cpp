@@ -9,18 +9,12 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
-#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
 
 using namespace testing_support;
 
 namespace {
-
-void writeEntry(const std::string& folder, const std::string& id, const std::string& keys) {
-    writeBytes(folder + "/" + id + ".desktop",
-               "[Desktop Entry]\nType=Application\nExec=true\n" + keys + "\n");
-}
 
 QStringList shownNames(const QListWidget* list) {
     QStringList names;
@@ -49,15 +43,12 @@ TEST(OpenDialog, ListsTheShownApplicationsByNameAndChoosesOneBySearch) {
     TempDir dir;
     const std::string system = dir.file("system/applications");
     const std::string own = dir.file("own/applications");
-    for (const char* data : {"system", "system/applications", "own", "own/applications"})
-        makeFolder(dir.file(data));
-    writeEntry(system, "gamma", "Name=Gamma\nIcon=/no/such/icon.png");
-    writeEntry(system, "beta", "Name=beta\nIcon=some-theme-icon");
-    writeEntry(system, "alpha", "Name=Alpha");
-    writeEntry(system, "hidden", "Name=Hidden\nNoDisplay=true");
-    writeEntry(own, "alpha", "Name=Alpha Of My Own");
-    ::setenv("XDG_DATA_DIRS", dir.file("system").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", dir.file("own").c_str(), 1);
+    useDesktopData(dir.file("system"), dir.file("own"));
+    writeDesktopEntry(system, "gamma", "Name=Gamma\nIcon=/no/such/icon.png");
+    writeDesktopEntry(system, "beta", "Name=beta\nIcon=some-theme-icon");
+    writeDesktopEntry(system, "alpha", "Name=Alpha");
+    writeDesktopEntry(system, "hidden", "Name=Hidden\nNoDisplay=true");
+    writeDesktopEntry(own, "alpha", "Name=Alpha Of My Own");
 
     platform::TOpenDialog dialog;
     dialog.ExecutablesOnly = true;

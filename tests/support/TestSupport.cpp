@@ -34,6 +34,11 @@ int ioCode(const std::function<void()>& action) {
     return 0;
 }
 
+void writeDesktopEntry(const std::string& folder, const std::string& id, const std::string& keys) {
+    writeBytes(folder + "/" + id + ".desktop",
+               "[Desktop Entry]\nType=Application\nExec=true\n" + keys + "\n");
+}
+
 void writeBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;

@@ -62,6 +62,15 @@ bool exists(const std::string& path);
 std::vector<std::string> listFolder(const std::string& path);
 void makeExecutable(const std::string& path, const std::string& content);
 
+// An application's desktop entry, folder/id.desktop, that runs "true"; keys holds the rest
+// ("Name=..." among them), one "key=value" a line.
+void writeDesktopEntry(const std::string& folder, const std::string& id, const std::string& keys);
+
+// POSIX only. A made-up desktop: system/applications is its one applications folder and
+// own/applications the user's own, both made empty. GIO reads where they are on its first use
+// in the process, so this comes before anything that may use it.
+void useDesktopData(const std::string& system, const std::string& own);
+
 // POSIX only. Runs check in a child process that lacks root's privileges (it becomes "nobody" when
 // we are root, since root ignores file permissions) and answers whether check returned true there.
 // The check must report through its result only: the child's test framework state is lost.

@@ -89,6 +89,15 @@ void makeExecutable(const std::string& path, const std::string& content) {
     ::chmod(path.c_str(), 0755);
 }
 
+void useDesktopData(const std::string& system, const std::string& own) {
+    for (const std::string& data : {system, own}) {
+        makeFolder(data);
+        makeFolder(data + "/applications");
+    }
+    ::setenv("XDG_DATA_DIRS", system.c_str(), 1);
+    ::setenv("XDG_DATA_HOME", own.c_str(), 1);
+}
+
 bool runUnprivileged(const std::function<bool()>& check) {
     std::fflush(nullptr);
     const pid_t pid = ::fork();
