@@ -287,8 +287,11 @@ int anchored(const Anchor& anchor, int start, int length) {
 }
 
 // The places of the design (left 673, 10, 348; tops 10, 500, 242 collapsed and 10, 268, 135
-// expanded), each told from its edge of an 800 x 600 screen.
-constexpr Anchor Lefts[] = {{Edge::End, 673 - 800}, {Edge::Start, 10}, {Edge::Middle, 348 - 400}};
+// expanded), each told from its edge of an 800 x 600 screen. "Right" is the one exception: the
+// design's 673 put the bar's right border 3 pixels past the screen's edge, so the whole bar sits
+// against the edge instead (670 there).
+constexpr Anchor Lefts[] = {
+    {Edge::End, -TBarFrm::BarWidth}, {Edge::Start, 10}, {Edge::Middle, 348 - 400}};
 constexpr Anchor CollapsedTops[] = {
     {Edge::Start, 10}, {Edge::End, 500 - 600}, {Edge::Middle, 242 - 300}};
 constexpr Anchor ExpandedTops[] = {

@@ -116,13 +116,15 @@ std::string ProgramFolder(const std::string& commandLine) {
 void RunProgram(const std::string& program, const std::string& parameters,
                 const std::string& folder) {
     const std::string commandLine = parameters.empty() ? program : program + " " + parameters;
+    // Only the program enters its folder: a bar that moved there itself would hold a removable
+    // drive busy long after the program has ended.
     try {
-        platform::setCurrentDirectory(folder);
+        platform::checkWorkingFolder(folder);
     } catch (const EInOutError& error) {
         cannotStart(programName(commandLine), folder, error);
     }
     try {
-        platform::startProgram(commandLine, platform::ShowCommand::Show);
+        platform::startProgram(commandLine, folder, platform::ShowCommand::Show);
     } catch (const EInOutError& error) {
         cannotStart(programName(commandLine), std::string(), error);
     }

@@ -12,18 +12,21 @@
 
 constexpr int ItemCount = 100;
 
-// A button caption. Every construction, and so every assignment, keeps at most the first MaxLength
-// bytes, so no caller can forget the cut. The cut never splits a UTF-8 sequence: the bytes of a
-// character that would not fit whole are dropped with it, so a caption never ends in a broken
-// character.
+// A button caption. Every construction and every assignment of text keeps at most the first
+// MaxLength bytes, so no caller can forget the cut. The cut never splits a UTF-8 sequence: the
+// bytes of a character that would not fit whole are dropped with it, so a caption never ends in a
+// broken character. Text becomes a caption only where it is written so, never by a conversion
+// that happens on the way, where a cut would go unnoticed.
 class TItemCaption {
 public:
     static constexpr std::size_t MaxLength = 30;
 
     TItemCaption() = default;
-    TItemCaption(std::string_view text) { assign(text); }
-    TItemCaption(const std::string& text) { assign(text); }
-    TItemCaption(const char* text) { assign(text); }
+    explicit TItemCaption(std::string_view text) { assign(text); }
+    TItemCaption& operator=(std::string_view text) {
+        assign(text);
+        return *this;
+    }
 
     const std::string& str() const { return m_text; }
     operator const std::string&() const { return m_text; }
@@ -71,8 +74,9 @@ void FreeItemStore();
 // that names the program, when it cannot be found or started; nothing is changed then.
 std::string ProgramFolder(const std::string& commandLine);
 
-// Makes folder the current directory and starts the program, with the parameters after one
-// blank when there are any. Raises EInOutError when the folder cannot be made current or the
+// Starts the program in folder, with the parameters after one blank when there are any; the
+// folder becomes the program's current one, never the bar's. Raises EInOutError when the
+// folder cannot be made current or the
 // program cannot be started, with a message that names the program and keeps the runtime's
 // words for the reason (Cannot start "firefox": File not found); nothing is started then.
 void RunProgram(const std::string& program, const std::string& parameters,

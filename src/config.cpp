@@ -554,21 +554,26 @@ void TCfgFrm::CheckStretch2Clic() {
 void TCfgFrm::ChangeBtnClick() {
     Edit1->setText(QString::fromStdString(platform::upperCase(Edit1->text().toStdString())));
     const int k = ComboBox1->currentIndex();
-    if (k >= 0 && k <= 9) {
-        ComboBox1->removeItem(k);
-        ComboBox1->insertItem(k, QStringLiteral("%1) ").arg(k + 1) + Edit1->text());
-        ComboBox1->setCurrentIndex(k);
-    }
+    const bool renamed = k >= 0 && k <= 9;
+    const QString name = QStringLiteral("%1) ").arg(k + 1) + Edit1->text();
     std::string text;
     for (int i = 0; i < ComboBox1->count(); ++i)
-        text += platform::itemBytes(ComboBox1, i) + "\r\n";
-    // Replaced in one piece: a failed write leaves the old names and Edit1's text.
+        text +=
+            (renamed && i == k ? name.toStdString() : platform::itemBytes(ComboBox1, i)) + "\r\n";
+    // Replaced in one piece, and the list changed only once the file holds the new name: a failed
+    // write leaves the old names in both, and Edit1's text, so a later "Save" cannot carry a name
+    // to the bar that was never stored.
     const std::string path = SectionNamesPath();
     try {
         platform::writeFileAtomic(path, text);
     } catch (const EInOutError& error) {
         throw EInOutError(error.ErrorCode(), "The section names were not saved to \"" + path +
                                                  "\": " + error.Message());
+    }
+    if (renamed) {
+        ComboBox1->removeItem(k);
+        ComboBox1->insertItem(k, name);
+        ComboBox1->setCurrentIndex(k);
     }
     Edit1->clear();
 }

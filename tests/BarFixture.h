@@ -25,9 +25,9 @@ struct Started {
 class Bar : public testing::Test {
 protected:
     void SetUp() override {
-        m_starter =
-            platform::setProgramStarter([this](const std::string& line, platform::ShowCommand) {
-                started.push_back({line, testing_support::currentDirectory()});
+        m_starter = platform::setProgramStarter(
+            [this](const std::string& line, const std::string& folder, platform::ShowCommand) {
+                started.push_back({line, folder});
             });
         // The screen the design was made for, unless a test sets up others.
         m_screens = platform::setScreenAreas([] { return QList<QRect>{QRect(0, 0, 800, 600)}; });

@@ -52,7 +52,7 @@ TEST_F(Bar, ButtonsShowTheSelectedSectionsItems) {
     QTest::mouseClick(BarFrm->SectionButtons[5], Qt::LeftButton, {}, QPoint(5, 5));
     ASSERT_EQ(started.size(), 1u);
     EXPECT_EQ(started[0].commandLine, withArgument);
-    EXPECT_EQ(started[0].folder, dir.path());
+    EXPECT_EQ(started[0].folder, dir.path() + "/");
     EXPECT_EQ(BarFrm->height(), TBarFrm::FullHeight);
 
     BarFrm->HideBtnClick();
@@ -199,7 +199,7 @@ TEST_F(Bar, LaunchStartsInTheProgramsFolderAndResizes) {
     BarFrm->SectionButtons[5]->Click();
     ASSERT_EQ(started.size(), 1u);
     EXPECT_EQ(started[0].commandLine, dir.file("run"));
-    EXPECT_EQ(started[0].folder, dir.path());
+    EXPECT_EQ(started[0].folder, dir.path() + "/");
     EXPECT_EQ(BarFrm->height(), TBarFrm::FullHeight);
     const int top = BarFrm->y();
     CfgFrm->CheckSmall->setChecked(true);
@@ -352,7 +352,7 @@ TEST_F(Bar, TheSectionListDropsDownTenRowsAndScrolls) {
 
 TEST(BarPlaces, KeepTheirNumbersOn800x600AndTheirEdgesElsewhere) {
     const QRect design(0, 0, 800, 600);
-    EXPECT_EQ(PlaceLeft(0, design), 673);
+    EXPECT_EQ(PlaceLeft(0, design), 800 - TBarFrm::BarWidth) << "the whole bar on the screen";
     EXPECT_EQ(PlaceLeft(1, design), 10);
     EXPECT_EQ(PlaceLeft(2, design), 348);
     for (const auto& [vertical, collapsed, expanded] :
@@ -364,7 +364,7 @@ TEST(BarPlaces, KeepTheirNumbersOn800x600AndTheirEdgesElsewhere) {
     EXPECT_EQ(PlaceTop(-1, true, design), -1);
 
     const QRect small(0, 0, 1024, 768);
-    EXPECT_EQ(PlaceLeft(0, small), 1024 - 127);
+    EXPECT_EQ(PlaceLeft(0, small), 1024 - 130);
     EXPECT_EQ(PlaceLeft(2, small), 512 - 52);
     EXPECT_EQ(PlaceTop(1, true, small), 768 - 100);
     EXPECT_EQ(PlaceTop(2, false, small), 384 - 165);
@@ -372,9 +372,9 @@ TEST(BarPlaces, KeepTheirNumbersOn800x600AndTheirEdgesElsewhere) {
     const QRect panelled(0, 32, 1920, 1048);
     EXPECT_EQ(PlaceTop(0, true, panelled), 42);
     EXPECT_EQ(PlaceTop(1, false, panelled), 1080 - 332);
-    EXPECT_EQ(PlaceLeft(0, panelled), 1920 - 127);
+    EXPECT_EQ(PlaceLeft(0, panelled), 1920 - 130);
     const QRect large(0, 0, 3840, 2160);
-    EXPECT_EQ(PlaceLeft(0, large), 3713);
+    EXPECT_EQ(PlaceLeft(0, large), 3710);
     EXPECT_EQ(PlaceTop(2, true, large), 1080 - 58);
 }
 
@@ -391,7 +391,7 @@ TEST_F(Bar, PlacesFollowTheBarsScreenAndTheBarIsNeverLost) {
     CfgFrm->ComboBox2->setCurrentIndex(0);
     CfgFrm->ComboBox3->setCurrentIndex(2);
     CfgFrm->ApplySettings();
-    EXPECT_EQ(BarFrm->pos(), QPoint(1920 + 1280 - 127, 512 - 58));
+    EXPECT_EQ(BarFrm->pos(), QPoint(1920 + 1280 - 130, 512 - 58));
 
     // That monitor is unplugged: the bar comes back onto the one that is left.
     screens = {QRect(0, 0, 1920, 1080)};

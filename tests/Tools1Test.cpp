@@ -31,14 +31,18 @@ protected:
     std::string iniPath = dir.file("tevlo.ini");
 };
 
-// Records what would have been started instead of starting it.
+// Records what would have been started, and where, instead of starting it.
 class RecordedStarts {
 public:
     RecordedStarts()
         : m_previous(platform::setProgramStarter(
-              [this](const std::string& line, platform::ShowCommand) { lines.push_back(line); })) {}
+              [this](const std::string& line, const std::string& folder, platform::ShowCommand) {
+                  lines.push_back(line);
+                  folders.push_back(folder);
+              })) {}
     ~RecordedStarts() { platform::setProgramStarter(std::move(m_previous)); }
     Lines lines;
+    Lines folders;
 
 private:
     platform::ProgramStarter m_previous;
@@ -46,8 +50,12 @@ private:
 
 } // namespace
 
+// Text is cut where it is made a caption on purpose, never by a conversion on the way.
+static_assert(!std::is_convertible_v<std::string, TItemCaption>);
+static_assert(!std::is_convertible_v<const char*, TItemCaption>);
+
 TEST(ItemCaption, EveryAssignmentKeepsAtMostThirtyBytes) {
-    TItemCaption caption = std::string(40, 'c');
+    TItemCaption caption{std::string(40, 'c')};
     EXPECT_EQ(caption.str(), std::string(30, 'c'));
     caption = "short";
     EXPECT_EQ(caption.str(), "short");
@@ -132,8 +140,11 @@ TEST_F(ItemStore, NoFileMeansEmptyItemsAndTheFirstSaveCreatesItInTheUsersFolder)
     EXPECT_EQ(st.st_mode & 0777, 0700u);
 #endif
 
-    // A portable copy: a file beside the program makes that folder the settings folder.
+    // A portable copy: a file beside the program makes that folder the settings folder, from
+    // the next start on; the running program keeps the folder it found.
     writeBytes(dir.file("Items.txt"), "");
+    EXPECT_EQ(platform::settingsFolder(), exe.userFolder());
+    ScopedExecutablePath nextStart{dir.file("tevlo")};
     EXPECT_EQ(platform::settingsFolder(), dir.file(""));
 }
 
@@ -197,8 +208,9 @@ TEST_F(ItemStore, FreeItemStoreWritesPendingChangesAndReportsFailure) {
     EXPECT_EQ(readBytes(iniPath), crlf({"[Config]", "Late=4", ""})) << "the last try succeeds";
 }
 
-TEST(RunProgram, FormsTheCommandLineInTheGivenFolder) {
+TEST(RunProgram, FormsTheCommandLineInTheGivenFolderLeavingOursAlone) {
     TempDir dir;
+    const std::string ours = currentDirectory();
     RecordedStarts starts;
     RunProgram("/bin/prog", "", dir.path() + "/");
     RunProgram("/bin/prog", "  -x", dir.path());
@@ -206,7 +218,8 @@ TEST(RunProgram, FormsTheCommandLineInTheGivenFolder) {
     const std::string longLine = "/bin/prog " + std::string(4000, 'a');
     RunProgram(longLine, "", dir.path());
     EXPECT_EQ(starts.lines, (Lines{"/bin/prog", "/bin/prog   -x", longLine}));
-    EXPECT_EQ(currentDirectory(), dir.path());
+    EXPECT_EQ(starts.folders, (Lines{dir.path() + "/", dir.path(), dir.path()}));
+    EXPECT_EQ(currentDirectory(), ours) << "the folder is the program's, not the bar's";
 
     // A folder that cannot be made current starts nothing.
     EXPECT_EQ(ioCode([] { RunProgram("prog", "", ""); }), emptyFolderCode);
@@ -249,14 +262,14 @@ TEST(RunProgram, StartsARealProgramAndReportsAMissingOne) {
     makeFolder(folder);
     makeExecutable(folder + "run me", "#!/bin/sh\npwd > '" + dir.file("out.tmp") + "' && mv '" +
                                           dir.file("out.tmp") + "' '" + dir.file("out") + "'\n");
+    const std::string ours = currentDirectory();
     RunProgram(folder + "run me", "", folder);
     ASSERT_TRUE(waitForFile(dir.file("out")));
     EXPECT_EQ(readBytes(dir.file("out")), dir.file("apps dir") + "\n");
+    EXPECT_EQ(currentDirectory(), ours) << "the bar stays out of the program's folder";
 
-    // The folder exists but the program does not: the folder is current, and the failure is
-    // reported instead of passing for a start.
-    platform::setCurrentDirectory("/");
+    // The folder exists but the program does not: the failure is reported instead of passing
+    // for a start.
     EXPECT_EQ(ioCode([&] { RunProgram(folder + "missing", "", folder); }), 2);
-    EXPECT_EQ(currentDirectory(), dir.file("apps dir"));
 #endif
 }

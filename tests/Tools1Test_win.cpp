@@ -35,9 +35,9 @@ TEST(RunProgram, StartsAWindowsProgramInItsFolderAndReportsAMissingOne) {
     ASSERT_TRUE(waitForFile(out));
     EXPECT_TRUE(report("  -x \"a b\"")) << readBytes(out);
 
-    // The folder exists but the program does not: the folder is current, and the failure is
-    // reported instead of passing for a start.
+    // The folder exists but the program does not: the failure is reported instead of passing
+    // for a start, and the folder was never ours.
     platform::setCurrentDirectory(dir.path());
     EXPECT_EQ(ioCode([&] { RunProgram(folder + "missing.exe", "", folder); }), 2);
-    EXPECT_EQ(currentDirectory(), dir.file("apps dir"));
+    EXPECT_EQ(currentDirectory(), dir.path());
 }

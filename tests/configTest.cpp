@@ -48,7 +48,7 @@ TEST_F(Bar, FirstStartUsesTheDefaultsAndSavesEveryKeyInOrder) {
                            CfgFrm->CheckOnTop, CfgFrm->CheckSmall, CfgFrm->CheckMin})
         EXPECT_FALSE(box->isChecked()) << box->objectName().toStdString();
     EXPECT_EQ(CfgFrm->EditFont1->font().family(), QStringLiteral("cf_MS Serif"));
-    EXPECT_EQ(BarFrm->pos(), QPoint(673, 10)) << "Right and Up";
+    EXPECT_EQ(BarFrm->pos(), QPoint(670, 10)) << "Right and Up";
     EXPECT_TRUE(errors.messages().empty()) << "the default picture is not in use: no message";
     stop();
     EXPECT_EQ(configKeys(ini()),
@@ -389,6 +389,8 @@ TEST_F(Bar, RenameAddsOnePrefixAndRewritesTheFile) {
                                        dir.file("Items.txt") + "\": Disk full"});
     EXPECT_EQ(testing_support::readBytes(dir.file("Items.txt")), testing_support::crlf(expected));
     EXPECT_EQ(CfgFrm->Edit1->text(), QStringLiteral("LOST?"));
+    EXPECT_EQ(CfgFrm->ComboBox1->itemText(0), QString::fromStdString(Sections[0]))
+        << "the list keeps the name the file keeps";
 }
 
 TEST_F(Bar, DefaultLookPicturesStretchAndDialogsThatRemember) {

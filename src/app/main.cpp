@@ -10,11 +10,14 @@
 #include "pictures/JPEG.h"
 #include "pictures/RxGIF.h"
 #include "platform/Application.h"
+#include "platform/Files.h"
 #include "platform/Help.h"
 #include "platform/Instance.h"
 #include "platform/Memory.h"
+#include "platform/Strings.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QIcon>
 #include <QPixmap>
@@ -69,14 +72,17 @@ bool answeredCommandLine(int argc, char** argv) {
 }
 
 QString helpPage() {
-    const QString installed = QStringLiteral(TEVLO_HELP_FILE);
-#ifdef TEVLO_SOURCE_HELP_FILE
-    // Nothing is installed for a program run from its build tree.
-    const QString source = QStringLiteral(TEVLO_SOURCE_HELP_FILE);
-    if (!QFileInfo::exists(installed) && QFileInfo::exists(source))
-        return source;
-#endif
-    return installed;
+    // Nothing is installed for a program run from its build tree; the build keeps a copy of the
+    // page beside the program. Found from where the program is, so no path of the machine that
+    // built it is compiled in.
+    const std::string build = platform::extractFilePath(platform::executablePath());
+    if (platform::isBuildFolder(build)) {
+        const QString page =
+            QFile::decodeName(QByteArray::fromStdString(build + "help/index.html"));
+        if (QFileInfo::exists(page))
+            return page;
+    }
+    return QStringLiteral(TEVLO_HELP_FILE);
 }
 
 // Start-up reads, measures and decodes much that it frees again. Once the bar has painted for

@@ -12,8 +12,8 @@ bool isDesktopEntryName(std::string_view path);
 // not readable, not valid, not an application, a TryExec or Exec program that is missing.
 void inspectDesktopEntry(ProgramLocation& location);
 
-// Starts the entry's Exec line, with the location's arguments as the files or addresses its
-// field codes take. Raises EInOutError when it cannot be started.
-void launchDesktopEntry(const ProgramLocation& location);
+// Starts the entry's Exec line in folder (an empty one: in ours), with the location's arguments
+// as the files or addresses its field codes take. Raises EInOutError when it cannot be started.
+void launchDesktopEntry(const ProgramLocation& location, const std::string& folder);
 
 } // namespace platform::detail

@@ -193,8 +193,13 @@ std::string execProgram(const std::string& exec) {
     return program;
 }
 
-// Runs in the started program between fork and exec, so only async-signal-safe calls.
-void resetChild(gpointer) {
+// Runs in the started program between fork and exec, so only async-signal-safe calls. The
+// folder is entered here, in the program alone: GIO would otherwise leave it in ours.
+void resetChild(gpointer folder) {
+    if (folder && *static_cast<const char*>(folder) &&
+        ::chdir(static_cast<const char*>(folder)) != 0) {
+        // Checked before the start; a folder gone since leaves the program where GIO put it.
+    }
     ::setsid();
     sigset_t none;
     sigemptyset(&none);
@@ -255,7 +260,7 @@ void inspectDesktopEntry(ProgramLocation& location) {
     location.folder = folder;
 }
 
-void launchDesktopEntry(const ProgramLocation& location) {
+void launchDesktopEntry(const ProgramLocation& location, const std::string& folder) {
     if (!gio())
         throw EInOutError(2, GioMissing);
     const AppInfoPtr info(gio()->appInfoNew(location.path.c_str()));
@@ -278,7 +283,8 @@ void launchDesktopEntry(const ProgramLocation& location) {
     // beyond 0, 1 and 2 itself.
     GError* failure = nullptr;
     if (!gio()->launch(info.get(), list.empty() ? nullptr : list.data(), nullptr,
-                       G_SPAWN_SEARCH_PATH, resetChild, nullptr, nullptr, nullptr, &failure)) {
+                       G_SPAWN_SEARCH_PATH, resetChild, const_cast<char*>(folder.c_str()), nullptr,
+                       nullptr, &failure)) {
         const ErrorPtr error(failure);
         throw EInOutError(error ? codeOf(*error) : 5,
                           error ? error->message : "The desktop entry could not be started");

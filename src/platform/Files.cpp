@@ -21,6 +21,39 @@ ExecutablePathSource& executablePathSource() {
     return source;
 }
 
+// Where the settings live cannot change while the program runs, and finding out lists the
+// executable's whole folder (for the stored name), which may be /usr/bin with thousands of
+// entries: it is worked out once, on first need, and again only when a test moves the program.
+struct SettingsPlace {
+    bool known = false;
+    std::string fileName;
+    std::string folder;
+};
+
+SettingsPlace& settingsPlace() {
+    static SettingsPlace place;
+    return place;
+}
+
+const SettingsPlace& knownSettingsPlace() {
+    SettingsPlace& place = settingsPlace();
+    if (place.known)
+        return place;
+    const std::string exe = executablePath();
+    const auto stored = storedFileName(exe);
+    place.fileName = changeFileExt(stored ? *stored : extractFileName(exe), ".ini");
+    const std::string beside = extractFilePath(exe);
+    if (!beside.empty() && (isBuildFolder(beside) || fileExists(beside + place.fileName) ||
+                            fileExists(beside + "Items.txt")))
+        place.folder = beside;
+    else if (const std::string own = userSettingsFolder(); !own.empty())
+        place.folder = own;
+    else
+        place.folder = beside;
+    place.known = true;
+    return place;
+}
+
 } // namespace
 
 namespace detail {
@@ -67,9 +100,7 @@ std::string executablePath() {
 }
 
 std::string settingsFileName() {
-    const std::string exe = executablePath();
-    const auto stored = storedFileName(exe);
-    return changeFileExt(stored ? *stored : extractFileName(exe), ".ini");
+    return knownSettingsPlace().fileName;
 }
 
 std::string userSettingsFolder() {
@@ -77,17 +108,12 @@ std::string userSettingsFolder() {
 }
 
 std::string settingsFolder() {
-    const std::string beside = extractFilePath(executablePath());
-#ifdef TEVLO_BUILD_FOLDER
-    // scripts/run and a developer's own runs keep their files in the build folder.
-    if (!beside.empty() && beside == TEVLO_BUILD_FOLDER)
-        return beside;
-#endif
-    if (!beside.empty() &&
-        (fileExists(beside + settingsFileName()) || fileExists(beside + "Items.txt")))
-        return beside;
-    const std::string own = userSettingsFolder();
-    return own.empty() ? beside : own;
+    return knownSettingsPlace().folder;
+}
+
+bool isBuildFolder(const std::string& folder) {
+    // CMake leaves its cache in every folder it builds in, and nothing installs one.
+    return !folder.empty() && fileExists(folder + "CMakeCache.txt");
 }
 
 void makeSettingsFolder() {
@@ -105,6 +131,7 @@ void makeSettingsFolder() {
 ExecutablePathSource setExecutablePathSource(ExecutablePathSource source) {
     ExecutablePathSource previous = std::move(executablePathSource());
     executablePathSource() = std::move(source);
+    settingsPlace() = {};
     return previous;
 }
 

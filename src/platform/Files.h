@@ -73,15 +73,20 @@ RenameFunction setRenameFunction(RenameFunction rename);
 std::string executablePath();
 
 // The settings file's name: the executable's stored name (see storedFileName) with ".ini".
+// Worked out on the first call, like settingsFolder().
 std::string settingsFileName();
 
 // The folder that holds the settings file and "Items.txt", with its final delimiter. Beside the
 // executable when either file already lies there (a portable copy) or when the program runs
-// from the folder it was built in; otherwise the user's own: $XDG_CONFIG_HOME/tevlo/ (by
+// from a build folder (see isBuildFolder); otherwise the user's own: $XDG_CONFIG_HOME/tevlo/ (by
 // default ~/.config/tevlo/) on POSIX, %APPDATA%\Tevlo\ on Windows. Never the current folder.
 // Relative program paths start here too, so a copy of the bar on a removable drive can name its
-// programs relative to itself. Empty when the system tells neither.
+// programs relative to itself. Empty when the system tells neither. Worked out on the first call
+// and kept: files that appear later do not move the settings of a running program.
 std::string settingsFolder();
+// True when the folder (with its final delimiter) is one that CMake builds in, as when the
+// program runs from its own build tree; nothing of the build is compiled into the program.
+bool isBuildFolder(const std::string& folder);
 // The user's own settings folder, whether or not it is the one in use.
 std::string userSettingsFolder();
 // Creates the settings folder when it is missing, private to the user. Raises EInOutError when
@@ -89,7 +94,7 @@ std::string userSettingsFolder();
 void makeSettingsFolder();
 
 // Replaces where executablePath() looks, for tests that place a program in a folder of their
-// own. An empty source restores the system's answer.
+// own, and works the settings folder out anew. An empty source restores the system's answer.
 using ExecutablePathSource = std::function<std::string()>;
 ExecutablePathSource setExecutablePathSource(ExecutablePathSource source);
 

@@ -147,8 +147,9 @@ QImage readDib(const std::string& dib) {
     const std::uint32_t infoSize = u32(dib, 0);
     if (infoSize < 12 || infoSize > dib.size())
         return {};
-    std::uint32_t colors = 0;
-    std::uint32_t entrySize = 3;
+    // 64 bits: a header may claim four billion colours, and their size must not wrap.
+    std::uint64_t colors = 0;
+    std::uint64_t entrySize = 3;
     if (infoSize >= 40) {
         const unsigned bits = u16(dib, 14);
         const std::uint32_t used = u32(dib, 32);

@@ -16,8 +16,8 @@ ProgramStarter& programStarter() {
 
 } // namespace
 
-void startProgram(const std::string& commandLine, ShowCommand show) {
-    programStarter()(commandLine, show);
+void startProgram(const std::string& commandLine, const std::string& folder, ShowCommand show) {
+    programStarter()(commandLine, folder, show);
 }
 
 ProgramStarter setProgramStarter(ProgramStarter starter) {

@@ -14,6 +14,9 @@ enum class ShowCommand : int { Show = 5 };
 
 // Raises EInOutError when the folder cannot be made current; an empty folder never can.
 void setCurrentDirectory(const std::string& folder);
+// Raises the EInOutError that setCurrentDirectory would raise for the folder, without making it
+// current: whether a program can be started there.
+void checkWorkingFolder(const std::string& folder);
 
 // The program that a command line names, found the way the launcher finds it:
 // - The line is split into words (see splitCommandLine). On POSIX a whole line that names an
@@ -48,17 +51,20 @@ struct ProgramLocation {
 
 ProgramLocation locateProgram(std::string_view commandLine, const std::string& baseFolder);
 
-// Starts a command line and returns without waiting. Raises EInOutError when the program
-// cannot be started. Goes through the replaceable starter below, so tests can see what would
-// have been started instead of starting it.
-void startProgram(const std::string& commandLine, ShowCommand show);
+// Starts a command line in the given folder and returns without waiting; the folder is the
+// started program's alone, the caller's own current folder stays as it was. Raises EInOutError
+// when the program cannot be started. Goes through the replaceable starter below, so tests can
+// see what would have been started instead of starting it.
+void startProgram(const std::string& commandLine, const std::string& folder, ShowCommand show);
 
-using ProgramStarter = std::function<void(const std::string& commandLine, ShowCommand show)>;
+using ProgramStarter = std::function<void(const std::string& commandLine, const std::string& folder,
+                                          ShowCommand show)>;
 // Installs a starter and returns the one it replaces; an empty one restores the system's.
 ProgramStarter setProgramStarter(ProgramStarter starter);
 
 // The system's own start of the program that locateProgram finds, relative paths taken from
-// the settings folder, in the current folder, without any shell.
+// the settings folder, without any shell. The program runs in folder (an empty one: in ours),
+// which only the started program enters.
 // POSIX: the program gets its arguments as split words, a session of its own, so it outlives
 // us, and no descriptors beyond 0, 1 and 2. A program file that the system cannot execute
 // (a script without "#!") runs through /bin/sh, as the shell's own exec does. A desktop entry
@@ -66,7 +72,7 @@ ProgramStarter setProgramStarter(ProgramStarter starter);
 // Windows: the line goes to CreateProcessA with the program found and the arguments exactly as
 // written, with the show command for the program's first window and no handles inherited.
 // A line longer than the system takes raises EInOutError with a message that says so.
-void spawnCommandLine(const std::string& commandLine, ShowCommand show);
+void spawnCommandLine(const std::string& commandLine, const std::string& folder, ShowCommand show);
 
 // Splits a command line the way programs on the other platform receive theirs: blanks and tabs
 // separate words, double quotes group and are dropped, a backslash is an ordinary character.

@@ -101,6 +101,11 @@ public:
     SpawnSettings(const SpawnSettings&) = delete;
     SpawnSettings& operator=(const SpawnSettings&) = delete;
 
+    void enter(const std::string& folder) {
+        if (!folder.empty())
+            ::posix_spawn_file_actions_addchdir_np(&m_actions, folder.c_str());
+    }
+
     int spawn(pid_t& pid, const std::string& file, std::vector<std::string> words) const {
         std::vector<char*> argv;
         argv.reserve(words.size() + 1);
@@ -168,13 +173,25 @@ void setCurrentDirectory(const std::string& folder) {
         raiseIoError(errno);
 }
 
-void spawnCommandLine(const std::string& commandLine, ShowCommand) {
+void checkWorkingFolder(const std::string& folder) {
+    if (folder.empty())
+        raiseIoError(ENOENT);
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0)
+        raiseIoError(errno);
+    if (!S_ISDIR(st.st_mode))
+        raiseIoError(ENOTDIR);
+    if (::access(folder.c_str(), X_OK) != 0)
+        raiseIoError(errno);
+}
+
+void spawnCommandLine(const std::string& commandLine, const std::string& folder, ShowCommand) {
     reapEndedPrograms();
     const ProgramLocation program = locateProgram(commandLine, settingsFolder());
     if (program.error != 0)
         throw EInOutError(program.error, program.reason);
     if (program.desktopEntry) {
-        detail::launchDesktopEntry(program);
+        detail::launchDesktopEntry(program, folder);
         return;
     }
 
@@ -184,7 +201,8 @@ void spawnCommandLine(const std::string& commandLine, ShowCommand) {
     words.push_back(program.name.find('/') == std::string::npos ? program.name : program.path);
     words.insert(words.end(), program.arguments.begin(), program.arguments.end());
 
-    const SpawnSettings settings;
+    SpawnSettings settings;
+    settings.enter(folder);
     pid_t pid = 0;
     int err = settings.spawn(pid, program.path, words);
     if (err == ENOEXEC) {

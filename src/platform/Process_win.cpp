@@ -150,7 +150,18 @@ void setCurrentDirectory(const std::string& folder) {
         throw ioErrorFromWindowsError(::GetLastError());
 }
 
-void spawnCommandLine(const std::string& commandLine, ShowCommand show) {
+void checkWorkingFolder(const std::string& folder) {
+    // The codes SetCurrentDirectoryA gives for the same folders.
+    if (folder.empty())
+        throw ioErrorFromWindowsError(ERROR_INVALID_NAME);
+    const DWORD attributes = ::GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        throw ioErrorFromWindowsError(::GetLastError());
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        throw ioErrorFromWindowsError(ERROR_DIRECTORY);
+}
+
+void spawnCommandLine(const std::string& commandLine, const std::string& folder, ShowCommand show) {
     const ProgramLocation program = locateProgram(commandLine, settingsFolder());
     if (program.error != 0)
         throw EInOutError(program.error, program.reason);
@@ -167,11 +178,18 @@ void spawnCommandLine(const std::string& commandLine, ShowCommand show) {
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(show);
     PROCESS_INFORMATION started{};
+    // The system wants a whole path here; "X:" alone means the current folder of drive X.
+    std::string where;
+    if (!folder.empty()) {
+        where.resize(::GetFullPathNameA(folder.c_str(), 0, nullptr, nullptr));
+        where.resize(
+            ::GetFullPathNameA(folder.c_str(), DWORD(where.size()), where.data(), nullptr));
+    }
     // Not WinExec itself: it may wait up to half a minute for the program's first window, with
     // the bar frozen meanwhile, and words its failures in codes of its own instead of the
     // system's. CreateProcessA may write into the line, which is our own copy.
-    if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &started))
+    if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          where.empty() ? nullptr : where.c_str(), &startup, &started))
         throw ioErrorFromWindowsError(::GetLastError());
     ::CloseHandle(started.hThread);
     ::CloseHandle(started.hProcess);

@@ -66,15 +66,16 @@ geometry_is() {
     geometry="$X,$Y ${WIDTH}x$HEIGHT"
     [[ $geometry == "$1" ]]
 }
-# 640 device-independent pixels wide: "Right" is 127 from the right edge, "Up" 10 from the top.
-wait_for 20 geometry_is "1026,20 260x112" || die "the bar is at $geometry, expected 1026,20 260x112"
-xdotool mousemove --sync $((1026 + 2 * 17)) $((20 + 2 * 23)) click 1 # Show Bar
-wait_for 20 geometry_is "1026,20 260x606" || die "after Show Bar the bar is at $geometry"
+# 640 device-independent pixels wide: "Right" is the bar's width (130) from the right edge, "Up" 10
+# from the top.
+wait_for 20 geometry_is "1020,20 260x112" || die "the bar is at $geometry, expected 1020,20 260x112"
+xdotool mousemove --sync $((1020 + 2 * 17)) $((20 + 2 * 23)) click 1 # Show Bar
+wait_for 20 geometry_is "1020,20 260x606" || die "after Show Bar the bar is at $geometry"
 
 # Button 1, at twice its place and size. A caption drawn at scale 1 and doubled would equal
 # itself shrunk to half and doubled again, pixel for pixel.
 sleep 0.5
-import -window root -crop "176x42+$((1026 + 42))+$((20 + 130))" "$work/caption.png"
+import -window root -crop "176x42+$((1020 + 42))+$((20 + 130))" "$work/caption.png"
 convert "$work/caption.png" -sample 50% -sample 200% "$work/doubled.png"
 differing=$(compare -metric AE "$work/caption.png" "$work/doubled.png" null: 2>&1)
 dark=$(convert "$work/caption.png" -threshold 50% -negate -format '%[fx:round(mean*w*h)]' info:)

@@ -115,3 +115,23 @@ TEST(Files, StoredNamePrefersTheExactNameThenAnyCase) {
     EXPECT_EQ(platform::storedFileName(dir.file("other")), std::nullopt);
     EXPECT_EQ(platform::storedFileName(dir.file("missing/x")), std::nullopt);
 }
+
+TEST(Files, TheSettingsPlaceIsWorkedOutOnceAtStart) {
+    TempDir dir;
+    makeFolder(dir.file("build"));
+    writeBytes(dir.file("build/CMakeCache.txt"), "");
+    {
+        ScopedExecutablePath exe{dir.file("build/tevlo")};
+        EXPECT_EQ(platform::settingsFolder(), dir.file("build/")) << "a build keeps its own";
+    }
+
+    writeBytes(dir.file("Tevlo"), ""); // the program, as its folder stores its name
+    ScopedExecutablePath exe{dir.file("tevlo")};
+    EXPECT_EQ(platform::settingsFileName(), "Tevlo.ini");
+    EXPECT_EQ(platform::settingsFolder(), exe.userFolder());
+    // Looking again would list the folder again and find another answer.
+    ASSERT_EQ(::rename(dir.file("Tevlo").c_str(), dir.file("Other").c_str()), 0);
+    writeBytes(dir.file("Items.txt"), "");
+    EXPECT_EQ(platform::settingsFileName(), "Tevlo.ini");
+    EXPECT_EQ(platform::settingsFolder(), exe.userFolder());
+}

@@ -59,14 +59,15 @@ TEST(Process, StartsAProgramWhoseWholeLineIsAPathWithBlanks) {
     // A descriptor the bar left open by mistake must not reach the program.
     const int leaked = ::dup2(::open("/dev/null", O_RDONLY), 57);
     ASSERT_EQ(leaked, 57);
-    platform::setCurrentDirectory(folder);
-    platform::spawnCommandLine(program, ShowCommand::Show);
+    const std::string ours = currentDirectory();
+    platform::spawnCommandLine(program, folder, ShowCommand::Show);
     ::close(leaked);
 
     ASSERT_TRUE(waitForFile(dir.file("out")));
     const auto lines = linesOf(readBytes(dir.file("out")));
     ASSERT_EQ(lines.size(), 3u) << readBytes(dir.file("out"));
     EXPECT_EQ(lines[0], folder);
+    EXPECT_EQ(currentDirectory(), ours) << "only the program enters its folder";
     // Its own session: the program is the leader, so closing the bar's terminal or session
     // does not take it along.
     std::istringstream ids(lines[1]);
@@ -80,8 +81,7 @@ TEST(Process, SplitsOtherLinesAndFindsTheProgramInPath) {
     TempDir dir;
     const std::string probe = dir.file("probe");
     writeProbe(probe, dir.file("out"));
-    platform::setCurrentDirectory(dir.path());
-    platform::spawnCommandLine("sh \"" + probe + "\" \"two words\" \"\" back\\slash",
+    platform::spawnCommandLine("sh \"" + probe + "\" \"two words\" \"\" back\\slash", dir.path(),
                                ShowCommand::Show);
     ASSERT_TRUE(waitForFile(dir.file("out")));
     const auto lines = linesOf(readBytes(dir.file("out")));
@@ -96,7 +96,7 @@ TEST(Process, FailedStartsRaiseTheMatchingIoError) {
     writeBytes(dir.file("not-executable"), "#!/bin/sh\n");
     ::chmod(dir.file("not-executable").c_str(), 0644);
     const auto start = [](const std::string& line) {
-        return ioCode([&] { platform::spawnCommandLine(line, ShowCommand::Show); });
+        return ioCode([&] { platform::spawnCommandLine(line, "", ShowCommand::Show); });
     };
     EXPECT_EQ(start(dir.file("missing")), 2);
     EXPECT_EQ(start("tevlo-no-such-program-anywhere"), 2);
@@ -109,7 +109,7 @@ TEST(Process, FailedStartsRaiseTheMatchingIoError) {
 TEST(Process, EndedProgramsAreCollected) {
     TempDir dir;
     writeProbe(dir.file("probe"), dir.file("out"));
-    platform::spawnCommandLine(dir.file("probe"), ShowCommand::Show);
+    platform::spawnCommandLine(dir.file("probe"), "", ShowCommand::Show);
     ASSERT_TRUE(waitForFile(dir.file("out")));
     std::istringstream ids(linesOf(readBytes(dir.file("out")))[1]);
     std::string pid;
@@ -124,7 +124,7 @@ TEST(Process, EndedProgramsAreCollected) {
             ::usleep(10000);
     }
     ASSERT_TRUE(zombie);
-    platform::spawnCommandLine("true", ShowCommand::Show);
+    platform::spawnCommandLine("true", "", ShowCommand::Show);
     EXPECT_FALSE(exists(stat));
 }
 
@@ -182,7 +182,7 @@ TEST(Process, AScriptWithoutHashBangRunsThroughTheShell) {
     writeProbe(dir.file("probe"), dir.file("out"));
     const std::string script = readBytes(dir.file("probe"));
     makeExecutable(dir.file("probe"), script.substr(script.find('\n') + 1));
-    platform::spawnCommandLine(dir.file("probe") + " one \"two words\"", ShowCommand::Show);
+    platform::spawnCommandLine(dir.file("probe") + " one \"two words\"", "", ShowCommand::Show);
     ASSERT_TRUE(waitForFile(dir.file("out")));
     const auto lines = linesOf(readBytes(dir.file("out")));
     ASSERT_EQ(lines.size(), 5u) << readBytes(dir.file("out"));
@@ -193,7 +193,7 @@ TEST(Process, AScriptWithoutHashBangRunsThroughTheShell) {
 TEST(Process, ALineLongerThanTheSystemTakesIsRefusedSayingSo) {
     const std::string line = "true " + std::string(200000, 'x');
     const std::string message =
-        errorOf([&] { platform::spawnCommandLine(line, ShowCommand::Show); });
+        errorOf([&] { platform::spawnCommandLine(line, "", ShowCommand::Show); });
     EXPECT_EQ(message, "The command line is 200005 characters long, more than the system allows");
 }
 
@@ -222,7 +222,8 @@ TEST(Process, DesktopEntriesStartTheirExecLine) {
 
     const int leaked = ::dup2(::open("/dev/null", O_RDONLY), 57);
     ASSERT_EQ(leaked, 57);
-    platform::spawnCommandLine(entry + " " + dir.file("data.txt"), ShowCommand::Show);
+    platform::spawnCommandLine(entry + " " + dir.file("data.txt"), location.folder,
+                               ShowCommand::Show);
     ::close(leaked);
     ASSERT_TRUE(waitForFile(dir.file("out")));
     const auto lines = linesOf(readBytes(dir.file("out")));
@@ -238,10 +239,17 @@ TEST(Process, DesktopEntriesStartTheirExecLine) {
     EXPECT_EQ(lines[5], "arg=[" + entry + "]");
     EXPECT_EQ(lines[6], "arg=[" + dir.file("data.txt") + "]");
 
-    // Without Path it runs in its program's folder, found on PATH like any other.
+    // Without Path it runs in its program's folder, found on PATH like any other, which GIO
+    // alone would not enter.
     writeBytes(entry, entryText({"Exec=sh -c true"}));
     EXPECT_EQ(platform::locateProgram(entry, "/").folder,
               platform::locateProgram("sh", "/").folder);
+    writeBytes(entry, entryText({"Exec=" + dir.file("probe")}));
+    removeFile(dir.file("out"));
+    platform::spawnCommandLine(entry, platform::locateProgram(entry, "/").folder,
+                               ShowCommand::Show);
+    ASSERT_TRUE(waitForFile(dir.file("out")));
+    EXPECT_EQ(linesOf(readBytes(dir.file("out")))[0], dir.path());
 }
 
 TEST(Process, DesktopEntriesThatCannotStartSayWhy) {
@@ -275,7 +283,7 @@ TEST(Process, DesktopEntriesForATerminalRunInOne) {
     ::setenv("PATH", dir.file("terminal").c_str(), 1);
     const std::string entry = dir.file("shell.desktop");
     writeBytes(entry, entryText({"Exec=/bin/sh -c \"echo hi\"", "Terminal=true"}));
-    platform::spawnCommandLine(entry, ShowCommand::Show);
+    platform::spawnCommandLine(entry, "", ShowCommand::Show);
     ASSERT_TRUE(waitForFile(dir.file("out")));
     const std::string out = readBytes(dir.file("out"));
     EXPECT_NE(out.find("arg=[/bin/sh]\narg=[-c]\narg=[echo hi]\n"), std::string::npos) << out;

@@ -56,17 +56,18 @@ TEST(Process, StartsAProgramPathWithBlanksAsWinExecDoes) {
     const std::string folder = dir.file("my apps");
     makeFolder(folder);
     const std::string out = placeProbe(folder + "\\probe with blanks.exe");
-    platform::setCurrentDirectory(folder);
+    const std::string ours = currentDirectory();
 
     // Unquoted: the line is tried up to each blank in turn until a program is found, and its
     // extension may be left out.
     const std::string program = folder + "\\probe with blanks";
     const std::string arguments = "  first \"two words\"";
-    platform::spawnCommandLine(program + arguments, ShowCommand::Show);
+    platform::spawnCommandLine(program + arguments, folder, ShowCommand::Show);
     ASSERT_TRUE(waitForFile(out));
     const auto lines = linesOf(readBytes(out));
     ASSERT_EQ(lines.size(), 3u) << readBytes(out);
     EXPECT_EQ(lines[0], folder);
+    EXPECT_EQ(currentDirectory(), ours) << "only the program enters its folder";
     // The program it found, quoted, and the arguments exactly as written.
     EXPECT_TRUE(platform::sameText(lines[1], '"' + program + ".exe\"" + arguments)) << lines[1];
     EXPECT_EQ(lines[2], "5") << "SW_SHOW";
@@ -74,8 +75,8 @@ TEST(Process, StartsAProgramPathWithBlanksAsWinExecDoes) {
 
 TEST(Process, FindsProgramsInTheSystemFolder) {
     TempDir dir;
-    platform::setCurrentDirectory(dir.path());
-    platform::spawnCommandLine("cmd.exe /c echo started> started.txt", ShowCommand::Show);
+    platform::spawnCommandLine("cmd.exe /c echo started> started.txt", dir.path(),
+                               ShowCommand::Show);
     ASSERT_TRUE(waitForFile(dir.file("started.txt")));
 }
 
@@ -83,7 +84,7 @@ TEST(Process, FailedStartsRaiseTheSystemsCode) {
     TempDir dir;
     writeBytes(dir.file("not a program.exe"), "MZ? no, just text");
     const auto start = [](const std::string& line) {
-        return ioCode([&] { platform::spawnCommandLine(line, ShowCommand::Show); });
+        return ioCode([&] { platform::spawnCommandLine(line, "", ShowCommand::Show); });
     };
     EXPECT_EQ(start(dir.file("missing.exe")), 2);
     EXPECT_EQ(start("tevlo-no-such-program-anywhere"), 2);
@@ -128,7 +129,7 @@ TEST(Process, LocatesProgramsByDrivePathsRelativePathsAndPath) {
 TEST(Process, ALineLongerThanTheSystemTakesIsRefusedSayingSo) {
     const std::string line = "cmd.exe /c rem " + std::string(40000, 'x');
     const std::string message =
-        errorOf([&] { platform::spawnCommandLine(line, ShowCommand::Show); });
+        errorOf([&] { platform::spawnCommandLine(line, "", ShowCommand::Show); });
     EXPECT_NE(message.find("characters long, more than the system allows (32766)"),
               std::string::npos)
         << message;
