@@ -145,6 +145,8 @@ int main(int argc, char** argv) {
     const platform::InstanceLock instance(TAppIniFile::DefaultFileName());
     if (!instance.acquired())
         return 0;
+    if (!instance.problem().empty())
+        platform::showErrorMessage(platform::errorMessageText(instance.problem()));
     platform::guarded([] { SeedFirstStart(); });
     platform::substituteClassicFonts();
 

@@ -12,20 +12,27 @@ namespace platform {
 class InstanceLock {
 public:
     // Locks the settings file's folder for this process, with a lock file beside the settings
-    // file. A lock left by a process that is gone is taken over. When another running program
-    // holds it, that program is asked to show itself and acquired() is false. When the folder
-    // allows no lock file at all (read-only media), the program runs without one: it cannot
-    // save there either.
+    // file. When a running bar certainly holds it (the lock names this machine, and its process
+    // is this user's and runs a program of our name), that bar is asked to show itself and
+    // acquired() is false. Any other lock, whatever it holds, is stale and taken over; no other
+    // process is ever signalled. When no lock can be had at all (a folder in the lock file's
+    // place, read-only media), the program runs without one and problem() says why.
     explicit InstanceLock(const std::string& settingsFile);
     ~InstanceLock();
     InstanceLock(const InstanceLock&) = delete;
     InstanceLock& operator=(const InstanceLock&) = delete;
 
     bool acquired() const { return m_acquired; }
+    // Empty, or a message that names the lock file and why it could not be used.
+    const std::string& problem() const { return m_problem; }
 
 private:
+    bool heldByRunningBar() const;
+
+    std::string m_path;
     std::unique_ptr<QLockFile> m_lock;
     bool m_acquired = true;
+    std::string m_problem;
 };
 
 } // namespace platform

@@ -6,10 +6,17 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QSysInfo>
 #include <QTimer>
 #include <QWidget>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
 
 namespace {
 
@@ -17,6 +24,40 @@ namespace {
 void signalSoon(int signal) {
     QTimer::singleShot(0, [signal] { std::raise(signal); });
 }
+
+// A process of this user that is no bar, started with SIGUSR1 blocked: a SIGUSR1 sent to it
+// stays pending, where /proc shows it, instead of ending it.
+class Bystander {
+public:
+    Bystander() {
+        posix_spawnattr_t attributes;
+        ::posix_spawnattr_init(&attributes);
+        sigset_t usr1;
+        sigemptyset(&usr1);
+        sigaddset(&usr1, SIGUSR1);
+        ::posix_spawnattr_setsigmask(&attributes, &usr1);
+        ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+        char* argv[] = {const_cast<char*>("sleep"), const_cast<char*>("60"), nullptr};
+        ::posix_spawn(&pid, "/bin/sleep", nullptr, &attributes, argv, environ);
+        ::posix_spawnattr_destroy(&attributes);
+    }
+    ~Bystander() {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+    }
+    bool signalled() const {
+        std::istringstream status(
+            testing_support::readBytes("/proc/" + std::to_string(pid) + "/status"));
+        for (std::string line; std::getline(status, line);) {
+            if (line.starts_with("SigPnd:") || line.starts_with("ShdPnd:")) {
+                if ((std::stoull(line.substr(7), nullptr, 16) >> (SIGUSR1 - 1)) & 1)
+                    return true;
+            }
+        }
+        return false;
+    }
+    pid_t pid = 0;
+};
 
 } // namespace
 
@@ -76,4 +117,43 @@ TEST(InstanceLock, ASecondStartOnTheSameFolderAsksTheFirstToShowItself) {
 
     testing_support::TempDir other;
     EXPECT_TRUE(platform::InstanceLock(other.file("tevlo.ini")).acquired()) << "another folder";
+}
+
+TEST(InstanceLock, ALockOfAnotherMachineOrProgramIsTakenOverAndNobodySignalled) {
+    testing_support::TempDir dir;
+    const Bystander sleeper;
+    ASSERT_GT(sleeper.pid, 0);
+    const std::string settings = dir.file("tevlo.ini");
+    // A portable copy carried from another machine names a process id that is anyone's here.
+    for (const std::string& host :
+         {std::string("another-machine"), QSysInfo::machineHostName().toStdString()}) {
+        testing_support::writeBytes(settings + ".lock",
+                                    std::to_string(sleeper.pid) + "\ntevlo\n" + host + "\n");
+        const platform::InstanceLock lock(settings);
+        EXPECT_TRUE(lock.acquired()) << host;
+        EXPECT_EQ(lock.problem(), "") << host;
+        EXPECT_FALSE(sleeper.signalled()) << host;
+    }
+}
+
+TEST(InstanceLock, AnEmptyOrBrokenLockIsTakenOverAndOneThatCannotBeIsTold) {
+    testing_support::TempDir dir;
+    const std::string settings = dir.file("tevlo.ini");
+    const std::string lockFile = settings + ".lock";
+    for (const std::string content : {"", "garbage\n\x01\n"}) {
+        testing_support::writeBytes(lockFile, content);
+        const platform::InstanceLock lock(settings);
+        EXPECT_TRUE(lock.acquired()) << content;
+        EXPECT_EQ(lock.problem(), "") << content;
+    }
+    ASSERT_EQ(::symlink(lockFile.c_str(), lockFile.c_str()), 0);
+    EXPECT_EQ(platform::InstanceLock(settings).problem(), "") << "a link to itself";
+
+    testing_support::makeFolder(lockFile);
+    const platform::InstanceLock unlocked(settings);
+    EXPECT_TRUE(unlocked.acquired()) << "the bar runs";
+    EXPECT_EQ(unlocked.problem(),
+              "The lock file \"" + lockFile +
+                  "\" cannot be used (a folder stands in its place), so Tevlo runs without it "
+                  "and a second start on the same settings is not noticed");
 }
