@@ -51,7 +51,6 @@ mkdir -m 700 "$work/runtime"
 (
     cd / || exit 1
     exec env QT_SCALE_FACTOR=2 XDG_RUNTIME_DIR="$work/runtime" \
-        ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
         "$work/tevlo" >"$work/bar.log" 2>&1
 ) &
 bar_pid=$!

@@ -137,11 +137,9 @@ export DISPLAY=":$(tr -d '\n' <"$work/display")"
 mkdir -m 700 "$work/runtime"
 (
     cd / || exit 1
-    # Qt and X11 keep memory until the process ends; the sanitizer build would call it leaked.
     # As in a Wayland session with XWayland: the bar must choose X by itself.
     exec env QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY=tevlo-e2e-none \
         XDG_RUNTIME_DIR="$work/runtime" PATH="$work/onpath:$PATH" \
-        ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
         "$work/tevlo" -reverse -qwindowtitle Other --unknown >"$work/bar.log" 2>&1
 ) &
 # Every other argument, the toolkit's own included, is ignored: no mirrored bar, no other title.
@@ -398,7 +396,6 @@ saved_before=$(cat "$work/tevlo.ini" "$work/Items.txt" | md5sum)
 (
     cd / || exit 1
     exec env QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime" \
-        ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
         "$work/tevlo" >"$work/second-bar.log" 2>&1
 ) &
 second_pid=$!
