@@ -2,7 +2,9 @@
 # The Debian package, as a user meets it: CPack builds it from the build folder, its file list,
 # desktop entry, metadata and lintian are checked, it is installed, the installed bar is started
 # by an ordinary user with no settings on a virtual display, must show a readable bar whose
-# first item starts, and must save into that user's own folder; then the package is removed.
+# first item starts, must say so when its help page is missing, and must save into that user's
+# own folder; then the package is removed. The program must name no folder of the machine that
+# built it.
 #
 # Usage: check-package.sh BUILD-FOLDER   (configured with -DCMAKE_INSTALL_PREFIX=/usr)
 # Exits 77 (skipped) when it may not install packages (neither root nor password-less sudo), or
@@ -11,6 +13,7 @@ set -uo pipefail
 
 build=${1:?usage: $0 build-folder}
 build=$(cd "$build" && pwd)
+source_tree=$(cd "$(dirname "$0")/../.." && pwd)
 sudo=()
 if [[ $(id -u) -ne 0 ]]; then
     sudo -n true 2>/dev/null || { echo "SKIP: installing a package needs root or sudo"; exit 77; }
@@ -103,6 +106,12 @@ fi
 "${sudo[@]}" dpkg -i "$package" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; die "dpkg -i failed"; }
 installed=yes
 [[ $(/usr/bin/tevlo --version) == "tevlo "* ]] || fail "the installed tevlo --version says $(/usr/bin/tevlo --version)"
+# Neither as bytes nor as the UTF-16 of a Qt string literal.
+for folder in "$source_tree" "$build"; do
+    if strings -a /usr/bin/tevlo | grep -qF "$folder" || strings -a -el /usr/bin/tevlo | grep -qF "$folder"; then
+        fail "the installed program names $folder of the machine that built it"
+    fi
+done
 if ! id "$user" >/dev/null 2>&1; then
     "${sudo[@]}" useradd -m -s /bin/sh "$user" || die "cannot add the user $user"
     made_user=yes
@@ -139,6 +148,12 @@ dark=$(convert "$work/bar.png" -crop 88x21+21+65 -threshold 50% -negate -format 
 xdotool mousemove --sync $((X + 65)) $((Y + 75)) click 1 # the first item: the desktop's terminal
 started() { pgrep -u "$user" -f -x '.*xterm.*|.*terminal.*' >/dev/null; }
 wait_for 20 started || fail "the first item started nothing for $user (its program: $("${sudo[@]}" grep '^1=' "$home/.config/tevlo/tevlo.ini"))"
+
+# Without its help page the installed bar says so in a message box, and opens no other copy.
+"${sudo[@]}" rm -f /usr/share/tevlo/help/index.html
+xdotool mousemove --sync $((X + 88)) $((Y + 17)) click 1 # Help
+message_shown() { (($(xdotool search --all --onlyvisible --name '^Tevlo$' 2>/dev/null | wc -l) >= 2)); }
+wait_for 20 message_shown || fail "Help without its page showed no message box"
 
 kill -TERM "$bar_pid"
 ended() { ! kill -0 "$bar_pid" 2>/dev/null; }
