@@ -10,6 +10,7 @@
 #include "pictures/JPEG.h"
 #include "pictures/RxGIF.h"
 #include "platform/Application.h"
+#include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/Help.h"
 #include "platform/Instance.h"
@@ -24,6 +25,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
+#include <optional>
 #include <string_view>
 
 #ifndef TEVLO_VERSION
@@ -106,6 +108,18 @@ private:
     QWidget* m_bar;
 };
 
+// While in scope, errors go to standard error instead of message boxes.
+class QuietErrors {
+public:
+    QuietErrors() : m_previous(platform::setExceptionHandler({})) {}
+    ~QuietErrors() { platform::setExceptionHandler(std::move(m_previous)); }
+    QuietErrors(const QuietErrors&) = delete;
+    QuietErrors& operator=(const QuietErrors&) = delete;
+
+private:
+    platform::ExceptionHandler m_previous;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -140,13 +154,24 @@ int main(int argc, char** argv) {
                 platform::readOwnImage(QStringLiteral(":/icon-%1.png").arg(size), "PNG")));
     QApplication::setWindowIcon(icon);
     platform::installMessageBoxExceptionHandler();
-    platform::guarded([] { platform::makeSettingsFolder(); });
+    bool folderMade = true;
+    try {
+        platform::makeSettingsFolder();
+    } catch (const std::exception& error) {
+        folderMade = false;
+        platform::handleException(error);
+    }
+    // Without its folder every read and write of the settings at start would fail again for the
+    // reason just shown: those failures go to standard error, not into more boxes.
+    std::optional<QuietErrors> quiet;
+    if (!folderMade)
+        quiet.emplace();
     // A second start on the same settings shows the running bar and touches no file.
     const platform::InstanceLock instance(TAppIniFile::DefaultFileName());
     if (!instance.acquired())
         return 0;
     if (!instance.problem().empty())
-        platform::showErrorMessage(platform::errorMessageText(instance.problem()));
+        platform::handleException(Exception(instance.problem()));
     platform::guarded([] { SeedFirstStart(); });
     platform::substituteClassicFonts();
 
@@ -157,6 +182,7 @@ int main(int argc, char** argv) {
     CreateForm(BarFrm);
     AboutBox = new TAboutBox();
     CreateForm(CfgFrm);
+    quiet.reset();
     platform::setRaiseHandler([] {
         if (!BarFrm)
             return;

@@ -124,7 +124,8 @@ void makeSettingsFolder() {
         detail::makeFolders(folder);
     } catch (const EInOutError& error) {
         throw EInOutError(error.ErrorCode(), "The settings folder \"" + folder +
-                                                 "\" could not be made: " + error.Message());
+                                                 "\" cannot be used (" + error.Message() +
+                                                 "), so the settings of this run cannot be saved");
     }
 }
 

@@ -89,8 +89,8 @@ std::string settingsFolder();
 bool isBuildFolder(const std::string& folder);
 // The user's own settings folder, whether or not it is the one in use.
 std::string userSettingsFolder();
-// Creates the settings folder when it is missing, private to the user. Raises EInOutError when
-// it cannot be made.
+// Creates the settings folder when it is missing, private to the user. Raises EInOutError, with
+// a message that names the folder and why, when it cannot be made or written to.
 void makeSettingsFolder();
 
 // Replaces where executablePath() looks, for tests that place a program in a folder of their

@@ -15,7 +15,8 @@ std::string systemExecutablePath();
 // The user's own settings folder, with its final delimiter, by the system's conventions.
 std::string systemUserSettingsFolder();
 
-// Creates a folder and any missing parents, private to the user. Raises EInOutError.
+// Creates a folder and any missing parents, private to the user, and makes sure it can be
+// written to. Raises EInOutError with the reason: a file in the way, a loop of links, no access.
 void makeFolders(const std::string& folder);
 
 // Renames over an existing file. 0 on success, else the system's error code.

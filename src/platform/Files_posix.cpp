@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,18 +36,45 @@ std::string detail::systemExecutablePath() {
 }
 
 std::string detail::systemUserSettingsFolder() {
-    // The XDG base directory rule: an absolute $XDG_CONFIG_HOME, else ~/.config.
+    // The XDG base directory rule: an absolute $XDG_CONFIG_HOME, else ~/.config, the home folder
+    // taken from the user database when $HOME is not set (a service, a bare session).
     std::string base;
     if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/')
         base = config;
     else if (const char* home = std::getenv("HOME"); home && home[0] == '/')
         base = std::string(home) + "/.config";
+    else if (const passwd* user = ::getpwuid(::getuid());
+             user && user->pw_dir && user->pw_dir[0] == '/')
+        base = std::string(user->pw_dir) + "/.config";
     if (base.empty())
         return {};
     if (base.back() != '/')
         base += '/';
     return base + "tevlo/";
 }
+
+namespace {
+
+// Why a folder cannot be made, in words that point at the cause: the runtime's "Invalid
+// filename" for a file in the way, or "I/O error 40" for a loop of links, would not.
+[[noreturn]] void cannotMakeFolder(const std::string& folder, int err) {
+    if (err == ELOOP)
+        throw EInOutError(err, "its path runs round a loop of symbolic links");
+    if (err == ENOTDIR || err == EEXIST) {
+        // Each part of the path, without the "/" that would make stat() want a folder.
+        for (std::size_t end = folder.find('/', 1);; end = folder.find('/', end + 1)) {
+            const std::string part = folder.substr(0, end);
+            struct stat st {};
+            if (!part.empty() && ::stat(part.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
+                throw EInOutError(3, "\"" + part + "\" is a file, not a folder");
+            if (end == std::string::npos)
+                break;
+        }
+    }
+    raiseIoError(err);
+}
+
+} // namespace
 
 void detail::makeFolders(const std::string& folder) {
     std::string path;
@@ -55,12 +83,16 @@ void detail::makeFolders(const std::string& folder) {
         if ((folder[i] == '/' || i + 1 == folder.size()) && path.size() > 1) {
             // Settings are the user's alone: a folder we make is closed to others.
             if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
-                raiseIoError(errno);
+                cannotMakeFolder(folder, errno);
         }
     }
     struct stat st {};
-    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-        raiseIoError(ENOTDIR);
+    if (::stat(folder.c_str(), &st) != 0)
+        cannotMakeFolder(folder, errno);
+    if (!S_ISDIR(st.st_mode))
+        cannotMakeFolder(folder, ENOTDIR);
+    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+        cannotMakeFolder(folder, errno);
 }
 
 int detail::systemRename(const char* from, const char* to) {

@@ -135,3 +135,22 @@ TEST(Files, TheSettingsPlaceIsWorkedOutOnceAtStart) {
     EXPECT_EQ(platform::settingsFileName(), "Tevlo.ini");
     EXPECT_EQ(platform::settingsFolder(), exe.userFolder());
 }
+
+TEST(Files, ASettingsFolderThatCannotBeMadeIsNamedWithItsReason) {
+    TempDir dir;
+    writeBytes(dir.file("file"), "");
+    ASSERT_EQ(::symlink(dir.file("loop").c_str(), dir.file("loop").c_str()), 0);
+    const auto message = [&](const std::string& configHome) {
+        ScopedExecutablePath exe{dir.file("bin/tevlo")};
+        ::setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
+        return errorOf([] { platform::makeSettingsFolder(); });
+    };
+    const std::string tail = "), so the settings of this run cannot be saved";
+    EXPECT_EQ(message(dir.file("file")), "The settings folder \"" + dir.file("file/tevlo/") +
+                                             "\" cannot be used (\"" + dir.file("file") +
+                                             "\" is a file, not a folder" + tail);
+    EXPECT_EQ(message(dir.file("loop")), "The settings folder \"" + dir.file("loop/tevlo/") +
+                                             "\" cannot be used (its path runs round a loop of "
+                                             "symbolic links" +
+                                             tail);
+}
