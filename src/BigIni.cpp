@@ -5,7 +5,6 @@
 #include "platform/Strings.h"
 
 #include <algorithm>
-#include <ctime>
 #include <numeric>
 #include <stdexcept>
 
@@ -144,10 +143,13 @@ void TBigIniFile::FreeSections() {
 void TBigIniFile::LoadFromDisk(const std::string& fileName) {
     m_currentSection = 0;
     // Taken before reading: a change while we read counts as a change.
-    m_diskStamp = platform::fileStamp(fileName);
-    if (!platform::fileExists(fileName))
+    const platform::FileStamp stamp = platform::fileStamp(fileName);
+    if (!platform::fileExists(fileName)) {
+        m_diskVersion.remember(stamp, {});
         return;
+    }
     std::string text = platform::readFile(fileName);
+    m_diskVersion.remember(stamp, text);
 
     // Ctrl-Z ends the file; the text before it on its line still counts.
     if (const std::size_t eof = text.find('\x1A'); eof != std::string::npos)
@@ -197,9 +199,8 @@ void TBigIniFile::SaveToDisk() {
         // that a later save could still write.
         std::string keptAs;
         try {
-            const platform::FileStamp now = platform::fileStamp(m_fileName);
-            if (now.exists && now != m_diskStamp)
-                keptAs = KeepChangedFile();
+            if (const auto edited = m_diskVersion.changedElsewhere(m_fileName))
+                keptAs = platform::keepEditedCopy(m_fileName, *edited);
             WriteFile();
         } catch (const EInOutError& error) {
             m_failureRaised = true;
@@ -221,24 +222,10 @@ void TBigIniFile::SaveToDisk() {
 }
 
 void TBigIniFile::WriteFile() {
-    platform::AtomicFile file(m_fileName);
-    forEachWrittenLine([&file](const std::string& line) {
-        file.write(line);
-        file.write("\r\n");
-    });
-    file.commit();
-    m_diskStamp = platform::fileStamp(m_fileName);
-}
-
-std::string TBigIniFile::KeepChangedFile() const {
-    const std::time_t now = std::time(nullptr);
-    char when[32] = {};
-    std::strftime(when, sizeof when, "%Y%m%d-%H%M%S", std::localtime(&now));
-    std::string name = m_fileName + ".edited-" + when;
-    for (int n = 2; platform::fileExists(name); ++n)
-        name = m_fileName + ".edited-" + when + "-" + std::to_string(n);
-    platform::writeFileAtomic(name, platform::readFile(m_fileName));
-    return name;
+    std::string text;
+    forEachWrittenLine([&text](const std::string& line) { text += line + "\r\n"; });
+    platform::writeFileAtomic(m_fileName, text);
+    m_diskVersion.remember(platform::fileStamp(m_fileName), text);
 }
 
 void TBigIniFile::CopyToStrings(std::vector<std::string>& strings) {

@@ -118,13 +118,11 @@ protected:
     int m_currentSection = 0;
     // The file as we last read or wrote it, to see at the next save whether someone else
     // changed it in between.
-    platform::FileStamp m_diskStamp;
+    platform::FileVersion m_diskVersion;
 
 private:
     template <typename Sink> void forEachWrittenLine(Sink&& sink) const;
     void WriteFile();
-    // Copies the file as it is on disk beside it under a new name; answers that name.
-    std::string KeepChangedFile() const;
 };
 
 class TBiggerIniFile : public TBigIniFile {

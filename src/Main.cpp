@@ -81,6 +81,11 @@ bool checked(QCheckBox* TCfgFrm::*box) {
     return CfgFrm && (CfgFrm->*box)->isChecked();
 }
 
+platform::FileVersion& sectionNamesVersion() {
+    static platform::FileVersion version;
+    return version;
+}
+
 } // namespace
 
 static void initGlyphResources() {
@@ -113,13 +118,34 @@ std::vector<std::string> ParseSectionNames(const std::string& text) {
 
 std::vector<std::string> ReadSectionNames() {
     const std::string path = SectionNamesPath();
+    const platform::FileStamp stamp = platform::fileStamp(path);
     std::string text;
     try {
         text = platform::readFile(path);
     } catch (const EInOutError&) {
         throw Exception("Cannot open file " + path);
     }
+    sectionNamesVersion().remember(stamp, text);
     return ParseSectionNames(text);
+}
+
+void WriteSectionNames(const std::string& text) {
+    const std::string path = SectionNamesPath();
+    std::string keptAs;
+    try {
+        if (const auto edited = sectionNamesVersion().changedElsewhere(path))
+            keptAs = platform::keepEditedCopy(path, *edited);
+        platform::writeFileAtomic(path, text);
+    } catch (const EInOutError& error) {
+        throw EInOutError(error.ErrorCode(), "The section names were not saved to \"" + path +
+                                                 "\": " + error.Message());
+    }
+    sectionNamesVersion().remember(platform::fileStamp(path), text);
+    if (!keptAs.empty())
+        platform::handleException(
+            Exception("\"" + path + "\" was changed by another program while Tevlo was running. " +
+                      "That version is kept as \"" + keptAs +
+                      "\", and the section names of this run were saved in its place"));
 }
 
 TBarFrm::TBarFrm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {

@@ -560,16 +560,10 @@ void TCfgFrm::ChangeBtnClick() {
     for (int i = 0; i < ComboBox1->count(); ++i)
         text +=
             (renamed && i == k ? name.toStdString() : platform::itemBytes(ComboBox1, i)) + "\r\n";
-    // Replaced in one piece, and the list changed only once the file holds the new name: a failed
-    // write leaves the old names in both, and Edit1's text, so a later "Save" cannot carry a name
-    // to the bar that was never stored.
-    const std::string path = SectionNamesPath();
-    try {
-        platform::writeFileAtomic(path, text);
-    } catch (const EInOutError& error) {
-        throw EInOutError(error.ErrorCode(), "The section names were not saved to \"" + path +
-                                                 "\": " + error.Message());
-    }
+    // The list changes only once the file holds the new name: a failed write leaves the old names
+    // in both, and Edit1's text, so a later "Save" cannot carry a name to the bar that was never
+    // stored.
+    WriteSectionNames(text);
     if (renamed) {
         ComboBox1->removeItem(k);
         ComboBox1->insertItem(k, name);

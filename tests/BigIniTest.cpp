@@ -481,6 +481,14 @@ TEST(IniFile, AFileChangedOnDiskDuringTheRunIsKeptBesideIt) {
     ini.WriteValue("A", "a", "2");
     ini.SaveToDisk();
     EXPECT_EQ(listFolder(dir.path()), Lines{"a.ini"}) << "our own save is no change";
+    // A synchronising tool writes the same bytes anew.
+    platform::writeFileAtomic(path, readBytes(path));
+    ini.WriteValue("A", "a", "2");
+    ini.WriteValue("A", "b", "1");
+    ini.SaveToDisk();
+    EXPECT_EQ(listFolder(dir.path()), Lines{"a.ini"}) << "the same bytes are no hand edit";
+    EXPECT_TRUE(errors.messages().empty());
+    ini.DeleteKey("A", "b");
 
     // Someone edits the file by hand while we run.
     const std::string edited = crlf({"[A]", "a=1", "hand=made"});

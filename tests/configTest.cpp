@@ -3,6 +3,7 @@
 #include "controls/PageControl.h"
 #include "controls/ProCtrls.h"
 #include "platform/Dialogs.h"
+#include "platform/Files.h"
 #include "platform/Image.h"
 
 #include <QCheckBox>
@@ -10,6 +11,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
 #include <cerrno>
 
 using Lines = std::vector<std::string>;
@@ -370,13 +372,29 @@ TEST_F(Bar, RenameAddsOnePrefixAndRewritesTheFile) {
     EXPECT_EQ(testing_support::readBytes(dir.file("Items.txt")), testing_support::crlf(expected));
     EXPECT_EQ(BarFrm->ComboBox1->itemText(4), QStringLiteral("E")) << "the bar waits for a save";
 
+    // Edited by hand meanwhile: that version is kept beside it, and said so; the same bytes
+    // written anew by a synchronising tool are no edit.
     CfgFrm->ComboBox1->setCurrentIndex(-1);
     CfgFrm->Edit1->setText(QStringLiteral("x"));
+    platform::writeFileAtomic(dir.file("Items.txt"), testing_support::crlf(expected));
+    CfgFrm->ChangeBtn->click();
     testing_support::writeBytes(dir.file("Items.txt"), "changed elsewhere");
     CfgFrm->ChangeBtn->click();
     EXPECT_EQ(testing_support::readBytes(dir.file("Items.txt")), testing_support::crlf(expected))
         << "no selection: no name changes, the file is still rewritten";
     EXPECT_TRUE(CfgFrm->Edit1->text().isEmpty());
+    const Lines kept = testing_support::listFolder(dir.path());
+    const auto copy = std::find_if(kept.begin(), kept.end(), [](const std::string& name) {
+        return name.starts_with("Items.txt.edited-");
+    });
+    ASSERT_NE(copy, kept.end());
+    EXPECT_EQ(testing_support::readBytes(dir.file(*copy)), "changed elsewhere");
+    ASSERT_EQ(errors.messages().size(), 1u);
+    EXPECT_NE(errors.messages()[0].find(dir.file(*copy)), std::string::npos);
+    EXPECT_EQ(std::count_if(kept.begin(), kept.end(),
+                            [](const std::string& name) { return name.starts_with("Items.txt."); }),
+              1);
+    errors.clear();
 
     // A write that fails keeps the old file and the typed name.
     CfgFrm->ComboBox1->setCurrentIndex(0);

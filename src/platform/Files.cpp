@@ -6,6 +6,7 @@
 #include "platform/Strings.h"
 
 #include <algorithm>
+#include <ctime>
 
 namespace platform {
 
@@ -79,6 +80,33 @@ void AtomicFile::write(std::string_view data) {
         if (m_buffer.size() == detail::bufferSize)
             flushBuffer();
     }
+}
+
+void FileVersion::remember(const FileStamp& stamp, std::string_view content) {
+    m_stamp = stamp;
+    m_size = content.size();
+    m_hash = std::hash<std::string_view>{}(content);
+}
+
+std::optional<std::string> FileVersion::changedElsewhere(const std::string& path) const {
+    const FileStamp now = fileStamp(path);
+    if (!now.exists || now == m_stamp)
+        return std::nullopt;
+    std::string content = readFile(path);
+    if (content.size() == m_size && std::hash<std::string_view>{}(content) == m_hash)
+        return std::nullopt;
+    return content;
+}
+
+std::string keepEditedCopy(const std::string& path, std::string_view content) {
+    const std::time_t now = std::time(nullptr);
+    char when[32] = {};
+    std::strftime(when, sizeof when, "%Y%m%d-%H%M%S", std::localtime(&now));
+    std::string name = path + ".edited-" + when;
+    for (int n = 2; fileExists(name); ++n)
+        name = path + ".edited-" + when + "-" + std::to_string(n);
+    writeFileAtomic(name, content);
+    return name;
 }
 
 void writeFileAtomic(const std::string& path, std::string_view content) {

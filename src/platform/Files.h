@@ -27,6 +27,28 @@ FileStamp fileStamp(const std::string& path);
 // The whole content of a file, unchanged. Raises EInOutError when it cannot be read.
 std::string readFile(const std::string& path);
 
+// What a file held when the program last read or wrote it, so that a save can tell an edit by
+// someone else (a text editor's) from a rewrite of the same bytes (a synchronising tool's).
+class FileVersion {
+public:
+    // The file as it was when it held content: its stamp then, and those bytes.
+    void remember(const FileStamp& stamp, std::string_view content);
+    // The file's content when someone else has changed it since: its stamp and its bytes differ
+    // from what was remembered. Nothing when it is as remembered, or gone. Raises EInOutError
+    // when a changed file cannot be read.
+    std::optional<std::string> changedElsewhere(const std::string& path) const;
+
+private:
+    FileStamp m_stamp;
+    std::size_t m_size = 0;
+    std::size_t m_hash = 0;
+};
+
+// Keeps content, a version of the file that someone else wrote, beside it as
+// "<path>.edited-<date>-<time>" ("-2", "-3" ... added when that name is taken) and returns that
+// name. Raises EInOutError when it cannot be written.
+std::string keepEditedCopy(const std::string& path, std::string_view content);
+
 // Replaces a file so that readers and a crash only ever see the old or the new content: the
 // text goes to a temporary file beside the target, reaches the disk, and is then renamed over
 // the target (on Windows by MoveFileExA with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH).

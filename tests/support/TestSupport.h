@@ -108,6 +108,7 @@ public:
     ScopedErrorCapture();
     ~ScopedErrorCapture();
     const std::vector<std::string>& messages() const { return m_messages; }
+    void clear() { m_messages.clear(); }
 
 private:
     std::vector<std::string> m_messages;
