@@ -6,6 +6,7 @@
 #include "controls/RXCtrls.h"
 #include "platform/Applications.h"
 #include "platform/Errors.h"
+#include "platform/Strings.h"
 
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -115,6 +116,10 @@ void TBarFrm::AssignDrop(int k, const QUrl& url) {
         refuse(url.toString(), "only program files, desktop entries and web addresses can be");
     const DroppedItem item =
         url.isLocalFile() ? droppedFile(url.toLocalFile()) : droppedAddress(url);
+    // A file's name, or an entry's, could otherwise smuggle lines of its own into the settings.
+    if (platform::holdsLineBreak(item.program) || platform::holdsLineBreak(item.caption))
+        refuse(url.isLocalFile() ? url.toLocalFile() : url.toString(),
+               "its name holds a line break");
     const int n = section * 10 + k;
     CfgFrm->ShowCaption(n, item.caption);
     CfgFrm->ShowProgram(n, item.program);

@@ -278,6 +278,11 @@ void TBigIniFile::WriteValue(const std::string& section, const std::string& key,
             ClearSection(section);
         return;
     }
+    // The last guard: a value that came by any other way than the boxes must not break the file.
+    if (platform::holdsLineBreak(section) || platform::holdsLineBreak(key) ||
+        platform::holdsLineBreak(value))
+        throw Exception("\"" + key + "\" in [" + section + "] holds a line break, which \"" +
+                        m_fileName + "\" cannot keep, so it was not written");
     std::string line = key + "=" + value;
     TLineList* lines = nullptr;
     const int index = FindKey(section, key, lines, true);

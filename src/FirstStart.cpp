@@ -6,6 +6,7 @@
 #include "platform/Applications.h"
 #include "platform/Colors.h"
 #include "platform/Files.h"
+#include "platform/Strings.h"
 
 #include <QFont>
 #include <QFontInfo>
@@ -32,7 +33,9 @@ std::vector<platform::InstalledApplication> firstPrograms() {
     candidates.push_back(platform::defaultApplicationFor("text/plain"));
     std::vector<platform::InstalledApplication> programs;
     for (const auto& candidate : candidates) {
-        if (!candidate)
+        // A name on two lines cannot be stored; such an entry is left out.
+        if (!candidate || platform::holdsLineBreak(candidate->name) ||
+            platform::holdsLineBreak(candidate->file))
             continue;
         bool known = false;
         for (const auto& program : programs)

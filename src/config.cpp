@@ -22,6 +22,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QValidator>
+#include <algorithm>
+#include <limits>
 
 TCfgFrm* CfgFrm = nullptr;
 
@@ -56,18 +58,43 @@ Exception pictureError(const platform::TImage* preview, const std::string& file,
                      "\" could not be read: " + error.what());
 }
 
+// A chosen name that would put lines of its own into the settings file; nothing is changed.
+[[noreturn]] void refuseLineBreak(const std::string& name) {
+    throw Exception("Cannot use \"" + name + "\": its name holds a line break");
+}
+
 // A stored place outside the list leaves the list without a selection.
 void selectPlace(QComboBox* list, int index) {
     list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
 }
 
+// Every value is one line of its file: a line break in it would end the value there and make the
+// rest a line of its own, another item's or a section header. What is pasted or dropped into a
+// box keeps its first line, as a one-line field does.
+class OneLineValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override {
+        const auto isBreak = [](QChar c) { return c == u'\r' || c == u'\n'; };
+        const qsizetype cut = std::find_if(input.cbegin(), input.cend(), isBreak) - input.cbegin();
+        if (cut < input.size()) {
+            // What was just inserted ends at the cursor; the text after it was there before.
+            input = input.left(cut) + (pos > cut ? input.mid(pos) : QString());
+            input.removeIf(isBreak);
+            pos = int(std::min<qsizetype>(pos, cut));
+        }
+        return Acceptable;
+    }
+};
+
 // Refuses typing beyond what a caption keeps (30 bytes, counted as they will be stored), so the
 // box shows where the cut falls. Taking text away is always allowed: a caption loaded in a
 // single-byte code page may show more UTF-8 bytes than it holds.
-class CaptionValidator : public QValidator {
+class CaptionValidator : public OneLineValidator {
 public:
-    explicit CaptionValidator(QLineEdit* edit) : QValidator(edit), m_edit(edit) {}
-    State validate(QString& input, int&) const override {
+    explicit CaptionValidator(QLineEdit* edit) : OneLineValidator(edit), m_edit(edit) {}
+    State validate(QString& input, int& pos) const override {
+        OneLineValidator::validate(input, pos);
         if (input.size() < m_edit->text().size())
             return Acceptable;
         const std::size_t size = platform::shownBytes(m_edit, input).size();
@@ -334,6 +361,7 @@ void TCfgFrm::BuildLookPage() {
         platform::addItemBytes(ComboBox1, name);
     Label204 = label(s, "Label204", "Type a new name:", QPoint(120, 46), true);
     Edit1 = placed(new QLineEdit(s), "Edit1", QRect(199, 43, 114, 0));
+    Edit1->setValidator(new OneLineValidator(Edit1));
     Label205 = label(s, "Label205", "Click the button:", QPoint(120, 76), true);
     ChangeBtn = button(s, "ChangeBtn", "Change", QRect(200, 72, 114, 22));
 
@@ -370,6 +398,9 @@ void TCfgFrm::FillSectionPage(int k) {
         caption->setValidator(new CaptionValidator(caption));
         auto* program = placed(new QLineEdit(box), "", QRect(92, 32, 69, 21));
         program->setObjectName(QStringLiteral("EditProg%1").arg(n));
+        program->setValidator(new OneLineValidator(program));
+        // A command line has no length limit of ours; Qt's default would cut it at 32,767.
+        program->setMaxLength(std::numeric_limits<int>::max());
         // Two of the browse buttons have always been spelt this way.
         const QString name = n == 5   ? QStringLiteral("BorwseBt5")
                              : n == 6 ? QStringLiteral("BrowsBt6")
@@ -522,8 +553,11 @@ void TCfgFrm::ChoosePicture(QCheckBox* inUse, platform::TOpenDialog* dialog,
                             platform::TImage* preview) {
     if (!inUse->isChecked())
         throw Exception("You have to select Image Check Box above!");
+    const std::string before = dialog->FileName;
     if (!RunChild([&] { return dialog->Execute(this); }))
         return;
+    if (platform::holdsLineBreak(dialog->FileName))
+        refuseLineBreak(std::exchange(dialog->FileName, before));
     try {
         preview->Picture().LoadFromFile(dialog->FileName);
     } catch (const std::exception& error) {
@@ -582,6 +616,10 @@ void TCfgFrm::BrowseProgram(int n) {
     OpenDialog1->FileName = ItemPrograms[n];
     if (!RunChild([this] { return OpenDialog1->Execute(this); }))
         return;
+    if (platform::holdsLineBreak(OpenDialog1->FileName))
+        refuseLineBreak(OpenDialog1->FileName);
+    if (platform::holdsLineBreak(OpenDialog1->ApplicationName))
+        refuseLineBreak(OpenDialog1->ApplicationName);
     ShowProgram(n, OpenDialog1->FileName);
     // An installed application brings its name; a caption the user wrote stays.
     if (!OpenDialog1->ApplicationName.empty() && CaptionEdit(n)->text().isEmpty())

@@ -180,12 +180,20 @@ TEST_F(Bar, DropsMakeAButtonTheirItemAndSaveOrSayWhyNot) {
 
     const std::string before = ini();
     testing_support::writeBytes(dir.file("text"), "not a program");
-    for (const std::string& refused : {dir.path(), dir.file("text"), dir.file("none")})
+    // A name on two lines would write a line of its own into the file: another button's item.
+    const std::string smuggler = dir.file("notes\n16=sh -c evil");
+    testing_support::makeExecutable(smuggler, "#!/bin/sh\n");
+    testing_support::writeDesktopEntry(dir.path(), "two-lines", "Name=Two\\n[Notes]");
+    for (const std::string& refused :
+         {dir.path(), dir.file("text"), dir.file("none"), smuggler, dir.file("two-lines.desktop")})
         drop(5, QString::fromStdString(refused));
-    ASSERT_EQ(errors.messages().size(), 3u) << errors.messages().front();
+    ASSERT_EQ(errors.messages().size(), 5u) << errors.messages().front();
     EXPECT_NE(errors.messages()[0].find("it is a folder, not a program"), std::string::npos);
     EXPECT_NE(errors.messages()[1].find("it is not a program"), std::string::npos);
     EXPECT_NE(errors.messages()[2].find("it does not exist"), std::string::npos);
+    EXPECT_EQ(errors.messages()[3],
+              "Cannot put \"" + smuggler + "\" on the button: its name holds a line break");
+    EXPECT_NE(errors.messages()[4].find("its name holds a line break"), std::string::npos);
     EXPECT_TRUE(ItemPrograms[15].empty());
     EXPECT_EQ(ini(), before) << "a refused drop changes nothing";
 }

@@ -6,7 +6,9 @@
 #include "platform/Files.h"
 #include "platform/Image.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -611,4 +613,23 @@ TEST_F(Bar, LinuxLineEndsAndAByteOrderMarkKeepEverything) {
         EXPECT_NE(saved.find("Font1=Liberation Sans\r\n"), std::string::npos);
         EXPECT_TRUE(saved.starts_with("[Config]\r\n")) << "written with CR LF and no mark";
     }
+}
+
+TEST_F(Bar, BoxesKeepOneLineAndProgramsOfAnyLength) {
+    writeSections(Sections);
+    const std::string longProgram = "/bin/echo " + std::string(40000, 'p');
+    writeIni({"[Config.Prog]", "1=" + longProgram});
+    start();
+    QApplication::clipboard()->setText(QStringLiteral("two\n3=lines\r\n[Notes]"));
+    for (QLineEdit* box : {CfgFrm->CaptionEdit(2), CfgFrm->ProgramEdit(2), CfgFrm->Edit1}) {
+        box->setText(QStringLiteral("()"));
+        box->setCursorPosition(1);
+        box->paste();
+        EXPECT_EQ(box->text(), QStringLiteral("(two)")) << box->objectName().toStdString();
+    }
+    CfgFrm->SaveBt->click();
+    EXPECT_NE(ini().find("\r\n1=" + longProgram + "\r\n"), std::string::npos)
+        << "kept whole, though its page was made and saved";
+    EXPECT_NE(ini().find("\r\n2=(two)\r\n"), std::string::npos);
+    EXPECT_EQ(ini().find("[Notes]"), std::string::npos);
 }

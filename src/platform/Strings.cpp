@@ -135,4 +135,8 @@ bool tryStrToInt(std::string_view text, std::int32_t& value) {
     return true;
 }
 
+bool holdsLineBreak(std::string_view text) {
+    return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
 } // namespace platform

@@ -35,4 +35,8 @@ std::string changeFileExt(std::string_view path, std::string_view extension);
 // digits whose value fits in 32 bits, taken as signed. Nothing may follow the digits.
 bool tryStrToInt(std::string_view text, std::int32_t& value);
 
+// True when the text holds a CR or an LF. Each value of the settings files is one line, so
+// none may.
+bool holdsLineBreak(std::string_view text);
+
 } // namespace platform
