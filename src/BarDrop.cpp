@@ -36,6 +36,9 @@ DroppedItem droppedFile(const QString& path) {
         refuse(path, "it is a folder, not a program");
     if (!file.isReadable())
         refuse(path, "it cannot be read");
+    // A pipe or a device would hold the bar up when read, and is no program.
+    if (!file.isFile())
+        refuse(path, "it is not a regular file");
     const std::string bytes = QFile::encodeName(path).toStdString();
     if (file.suffix() == QLatin1String("desktop")) {
         const auto application = platform::applicationOf(bytes);

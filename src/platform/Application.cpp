@@ -13,6 +13,7 @@
 #include <QSocketNotifier>
 #include <QWidget>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -42,12 +43,20 @@ QObject& hookOwner() {
     return *owner;
 }
 
+// How often the end was asked for, by a signal or by the session. Counted in the signal handler
+// itself, so a second request ends the process even while the event loop is held up (a disk
+// that does not answer, say); lock-free, as a handler needs.
+std::atomic<int> endRequests{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
 #ifndef _WIN32
 int terminationPipe[2] = {-1, -1};
 
 void onTerminationSignal(int signal) {
-    const auto byte = static_cast<unsigned char>(signal);
     // Only async-signal-safe work here; the event loop does the rest.
+    if (signal != SIGUSR1 && endRequests.fetch_add(1) > 0)
+        ::_exit(128 + signal);
+    const auto byte = static_cast<unsigned char>(signal);
     [[maybe_unused]] const ssize_t written = ::write(terminationPipe[1], &byte, 1);
 }
 #endif
@@ -171,7 +180,6 @@ namespace {
 
 struct Termination {
     QPointer<QWidget> mainWindow;
-    int requests = 0;
     std::function<void()> raise;
 };
 
@@ -195,25 +203,29 @@ void closeModalWindows() {
     }
 }
 
-void requestTermination(int signal) {
-    Termination& state = termination();
-    if (++state.requests > 1)
-        std::_Exit(128 + signal);
+// The first request to end, counted already: the normal shutdown begins.
+void beginEnd() {
     closeModalWindows();
-    if (state.mainWindow)
-        state.mainWindow->close();
+    if (termination().mainWindow)
+        termination().mainWindow->close();
+}
+
+void requestTermination(int signal) {
+    if (endRequests.fetch_add(1) > 0)
+        std::_Exit(128 + signal);
+    beginEnd();
 }
 
 } // namespace
 
 void setMainWindow(QWidget* mainWindow) {
     termination().mainWindow = mainWindow;
-    if (termination().requests > 0 && mainWindow)
+    if (terminationRequested() && mainWindow)
         mainWindow->close();
 }
 
 bool terminationRequested() {
-    return termination().requests > 0;
+    return endRequests.load() > 0;
 }
 
 void setRaiseHandler(std::function<void()> raise) {
@@ -246,7 +258,7 @@ void installTerminationHandling() {
         const ssize_t got = ::read(terminationPipe[0], received, sizeof received);
         for (ssize_t i = 0; i < got; ++i) {
             if (received[i] != SIGUSR1)
-                requestTermination(received[i]);
+                beginEnd();
             else if (termination().raise && !terminationRequested())
                 guarded(termination().raise);
         }

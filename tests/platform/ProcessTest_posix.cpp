@@ -1,12 +1,16 @@
 // Program starts and the current folder on POSIX, with shell-script probes.
+#include "platform/Applications.h"
 #include "platform/Process.h"
 
 #include "TestSupport.h"
 
+#include <atomic>
 #include <climits>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace testing_support;
@@ -287,4 +291,38 @@ TEST(Process, DesktopEntriesForATerminalRunInOne) {
     ASSERT_TRUE(waitForFile(dir.file("out")));
     const std::string out = readBytes(dir.file("out"));
     EXPECT_NE(out.find("arg=[/bin/sh]\narg=[-c]\narg=[echo hi]\n"), std::string::npos) << out;
+}
+
+TEST(Process, APipeNamedLikeADesktopEntryHoldsNothingUp) {
+    TempDir dir;
+    useDesktopData(dir.file("system"), dir.file("own"));
+    const std::string pipe = dir.file("system/applications/pipe.desktop");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    writeDesktopEntry(dir.file("system/applications"), "real", "Name=Real");
+    std::vector<platform::InstalledApplication> shown;
+    std::optional<platform::InstalledApplication> dropped;
+    platform::ProgramLocation located;
+    // On a thread of its own, with a time limit: a reader stalled on the pipe is failed, then
+    // let go by opening the pipe's other end, so the test always ends.
+    std::atomic<bool> done{false};
+    std::thread reader([&] {
+        shown = platform::installedApplications();
+        dropped = platform::applicationOf(pipe);
+        located = platform::locateProgram(pipe, "/");
+        done = true;
+    });
+    for (int i = 0; i < 1000 && !done; ++i)
+        ::usleep(10000);
+    EXPECT_TRUE(done) << "stalled on the pipe";
+    while (!done) {
+        const int fd = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+        ::usleep(10000);
+    }
+    reader.join();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].name, "Real");
+    EXPECT_FALSE(dropped);
+    EXPECT_EQ(located.error, 5) << located.reason;
 }
