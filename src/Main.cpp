@@ -1,6 +1,7 @@
 #include "Main.h"
 
 #include "About.h"
+#include "ProgramCheck.h"
 #include "Tools1.h"
 #include "config.h"
 #include "controls/ProCtrls.h"
@@ -277,6 +278,20 @@ void TBarFrm::FormCreate() {
     ComboBox1->setCurrentIndex(0);
     StartSectionNames = std::move(names);
 
+    m_programCheck = new TProgramCheck(this);
+    m_programCheck->OnAnswer = [this](const std::vector<bool>& missing) {
+        for (int k = 1; k <= 10; ++k)
+            MarkMissing(k, missing[std::size_t(k - 1)]);
+    };
+    m_programCheck->OnLate = [this] {
+        for (int k = 1; k <= 10; ++k)
+            if (SectionButtons[std::size_t(k)] && !m_checkedPrograms[std::size_t(k - 1)].empty())
+                SectionButtons[std::size_t(k)]->SetHint(
+                    QStringLiteral("Key %1 (still looking for %2)")
+                        .arg(k % 10)
+                        .arg(platform::displayText(m_checkedPrograms[std::size_t(k - 1)])));
+    };
+
     platform::setIdleHandler([this](bool& done) { AppIdle(done); });
     platform::setActivationHandlers([this] { AppActivate(); }, [this] { AppDeactivate(); });
     // A monitor unplugged, a new resolution or scale: the bar is never left where nobody sees it.
@@ -368,17 +383,27 @@ void TBarFrm::ComboBox1Change() {
         const int n = section * 10 + k;
         button->SetCaption(valid ? platform::displayText(ItemCaptions[n].str()) : QString());
         button->setEnabled(valid && !ItemPrograms[n].empty());
-        MarkMissing(button, k, valid ? ItemPrograms[n] : std::string());
+        m_checkedPrograms[std::size_t(k - 1)] = valid ? ItemPrograms[n] : std::string();
+        MarkMissing(k, false);
     }
+    // Looked up as a start would look it up, and only when a section is shown: never by a
+    // timer, so an idle bar stays idle. The answer comes from another thread.
+    if (m_programCheck)
+        m_programCheck->Request({m_checkedPrograms.begin(), m_checkedPrograms.end()},
+                                platform::settingsFolder());
 }
 
-void TBarFrm::MarkMissing(TRxSpeedButton* button, int k, const std::string& program) {
-    // Looked up as a start would look it up, and only when the section is shown: never by a
-    // timer, so an idle bar stays idle.
-    const bool missing =
-        !program.empty() && platform::locateProgram(program, platform::settingsFolder()).error;
+bool TBarFrm::ProgramsChecked() const {
+    return !m_programCheck || !m_programCheck->Pending();
+}
+
+void TBarFrm::MarkMissing(int k, bool missing) {
+    TRxSpeedButton* button = SectionButtons[std::size_t(k)];
+    if (!button)
+        return;
     button->SetStrikeOut(missing);
-    button->SetHint(missing ? QStringLiteral("Not found: ") + platform::displayText(program)
+    button->SetHint(missing ? QStringLiteral("Not found: ") +
+                                  platform::displayText(m_checkedPrograms[std::size_t(k - 1)])
                             : QStringLiteral("Key %1").arg(k % 10));
 }
 

@@ -9,6 +9,7 @@
 
 class QComboBox;
 class TProPanel;
+class TProgramCheck;
 class QUrl;
 class TRxSpeedButton;
 namespace platform {
@@ -97,6 +98,8 @@ public:
 
     // Makes button k of the section shown the dropped file's or address's item and saves.
     void AssignDrop(int k, const QUrl& url);
+    // False while the programs of the section shown are still being looked for.
+    bool ProgramsChecked() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -112,8 +115,8 @@ private:
     void InstallKeys();
     // The launch button under a point of the bar, 1 to 10, or 0.
     int LaunchButtonAt(QPoint at) const;
-    // Strikes out a button whose program cannot be found, and says so in its hint.
-    void MarkMissing(TRxSpeedButton* button, int k, const std::string& program);
+    // Strikes out button k when its program cannot be found, and says so in its hint.
+    void MarkMissing(int k, bool missing);
     void LaunchKey(int k);
     TRxSpeedButton* commandButton(QWidget* parent, const char* name, QRect where, const char* glyph,
                                   const char* hint);
@@ -121,6 +124,9 @@ private:
 
     QPoint m_dragOffset;
     bool m_dragging = false;
+    TProgramCheck* m_programCheck = nullptr;
+    // The programs of the buttons shown, by button number - 1, as last asked after.
+    std::array<std::string, 10> m_checkedPrograms;
 };
 
 // The one bar of the run; also the application's main window.

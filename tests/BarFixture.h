@@ -15,6 +15,7 @@
 #include "controls/RXCtrls.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 struct Started {
@@ -70,6 +71,12 @@ protected:
     void idle() {
         bool done = true;
         BarFrm->AppIdle(done);
+    }
+    // Until the buttons show whether their programs were found.
+    void waitForChecks() {
+        for (int i = 0; i < 1000 && !BarFrm->ProgramsChecked(); ++i)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        ASSERT_TRUE(BarFrm->ProgramsChecked());
     }
     QString caption(int k) const;
     bool enabled(int k) const;

@@ -78,6 +78,7 @@ TEST_F(Bar, ButtonsOfMissingProgramsAreStruckOutInGreyAndSaySo) {
               "[Config.Caption]", "1=Same", "2=Same", "3=Same"});
     start();
     idle();
+    waitForChecks();
     auto* found = BarFrm->SectionButtons[1];
     auto* gone = BarFrm->SectionButtons[2];
     EXPECT_FALSE(found->StrikeOut());
@@ -127,6 +128,7 @@ TEST_F(Bar, ButtonsOfMissingProgramsAreStruckOutInGreyAndSaySo) {
     testing_support::makeExecutable(dir.file("later"), "#!/bin/sh\n");
     ItemPrograms[2] = dir.file("later");
     BarFrm->ShowBtnClick();
+    waitForChecks();
     EXPECT_FALSE(gone->StrikeOut());
 }
 

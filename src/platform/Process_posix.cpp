@@ -139,7 +139,11 @@ Candidates programCandidates(std::string_view line) {
 std::string homeFolder() {
     if (const char* home = std::getenv("HOME"); home && *home)
         return home;
-    const passwd* user = ::getpwuid(::getuid());
+    // The reentrant lookup: programs are also looked for on a thread of their own.
+    passwd entry{};
+    passwd* user = nullptr;
+    std::vector<char> buffer(16384);
+    ::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &user);
     return user && user->pw_dir ? user->pw_dir : "";
 }
 

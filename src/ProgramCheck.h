@@ -1,0 +1,48 @@
+// Whether the programs of the items shown can be found, asked off the user-interface thread: a
+// disk that does not answer (a network folder gone away, a drive spinning up) must never hold the
+// bar up, and a bar at rest does nothing at all.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TProgramCheck : public QObject {
+    Q_OBJECT
+public:
+    // The time after which an unanswered check is reported as late.
+    static constexpr int LateAfterMs = 2000;
+
+    explicit TProgramCheck(QObject* parent = nullptr);
+    ~TProgramCheck() override;
+
+    // Looks for each program (an empty one is no program) as a start would, relative ones from
+    // baseFolder. A newer request replaces an older one; only the newest is answered.
+    void Request(std::vector<std::string> programs, std::string baseFolder);
+    // True while the newest request has not been answered.
+    bool Pending() const { return m_pending; }
+
+    // Called on the user-interface thread with the answer: which programs cannot be found.
+    std::function<void(const std::vector<bool>& missing)> OnAnswer;
+    // Called once when the newest request has gone unanswered for LateAfterMs.
+    std::function<void()> OnLate;
+
+private:
+    struct Shared;
+    struct Job {
+        unsigned generation;
+        std::vector<std::string> programs;
+        std::string baseFolder;
+    };
+    void Start(Job job);
+    void Finished(unsigned generation, const std::vector<bool>& missing);
+
+    std::shared_ptr<Shared> m_shared;
+    unsigned m_generation = 0;
+    bool m_pending = false;
+    int m_running = 0;
+    std::unique_ptr<Job> m_waiting;
+};
