@@ -16,6 +16,7 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QThread>
 #include <gtest/gtest.h>
 
 struct Started {
@@ -74,8 +75,10 @@ protected:
     }
     // Until the buttons show whether their programs were found.
     void waitForChecks() {
-        for (int i = 0; i < 1000 && !BarFrm->ProgramsChecked(); ++i)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        for (int i = 0; i < 5000 && !BarFrm->ProgramsChecked(); ++i) {
+            QThread::msleep(1);
+            QCoreApplication::processEvents();
+        }
         ASSERT_TRUE(BarFrm->ProgramsChecked());
     }
     QString caption(int k) const;
