@@ -124,6 +124,9 @@ void TBarFrm::AssignDrop(int k, const QUrl& url) {
         refuse(url.isLocalFile() ? url.toLocalFile() : url.toString(),
                "its name holds a line break");
     const int n = section * 10 + k;
+    // A downloaded launcher may run anything; the user is asked, and a "No" changes nothing.
+    if (!LauncherMayRun(n, item.program, true))
+        throw EAbort();
     CfgFrm->ShowCaption(n, item.caption);
     CfgFrm->ShowProgram(n, item.program);
     CfgFrm->SaveBtClick();

@@ -7,6 +7,7 @@
 #include "controls/ProCtrls.h"
 #include "controls/RXCtrls.h"
 #include "platform/Application.h"
+#include "platform/Applications.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/Help.h"
@@ -363,7 +364,7 @@ void TBarFrm::ButtonAllClick(QObject* Sender) {
 
 void TBarFrm::LaunchItem(int n) {
     const std::string program = ItemPrograms[n];
-    if (program.empty())
+    if (program.empty() || !LauncherMayRun(n, program, false))
         return;
     RunProgram(program, std::string(), ProgramFolder(program));
     SetHeight(checked(&TCfgFrm::CheckSmall) ? SmallHeight : FullHeight);
@@ -391,6 +392,26 @@ void TBarFrm::ComboBox1Change() {
     if (m_programCheck)
         m_programCheck->Request({m_checkedPrograms.begin(), m_checkedPrograms.end()},
                                 platform::settingsFolder());
+}
+
+bool TBarFrm::LauncherMayRun(int n, const std::string& program, bool putting) {
+    const platform::ProgramLocation entry =
+        platform::locateProgram(program, platform::settingsFolder());
+    if (entry.error != 0 || !entry.desktopEntry)
+        return true;
+    const platform::LauncherTrust trust = platform::launcherTrust(entry.path);
+    if (trust.trusted || LauncherAllowed(n, trust.stamp))
+        return true;
+    const QString text =
+        QStringLiteral("The launcher \"%1\" (%2) %3, and it is not one of the desktop's installed "
+                       "applications. It runs:\n\n%4\n\n%5 only if you trust where it came from.")
+            .arg(platform::displayText(trust.name), platform::displayText(entry.path),
+                 QString::fromStdString(trust.reason), platform::displayText(trust.exec),
+                 putting ? QStringLiteral("Put it on the button") : QStringLiteral("Start it"));
+    if (!platform::askQuestion(QStringLiteral("Untrusted application launcher"), text))
+        return false;
+    AllowLauncher(n, trust.stamp);
+    return true;
 }
 
 bool TBarFrm::ProgramsChecked() const {

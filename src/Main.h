@@ -98,6 +98,10 @@ public:
 
     // Makes button k of the section shown the dropped file's or address's item and saves.
     void AssignDrop(int k, const QUrl& url);
+    // True when item n's program may start, or be put on its button (putting): anything but a
+    // desktop entry that is no trusted launcher, which the user is asked about first unless
+    // this very file was allowed before.
+    bool LauncherMayRun(int n, const std::string& program, bool putting);
     // False while the programs of the section shown are still being looked for.
     bool ProgramsChecked() const;
 

@@ -14,6 +14,7 @@ namespace {
 
 const std::string ProgSection = "Config.Prog";
 const std::string CaptionSection = "Config.Caption";
+const std::string TrustSection = "Config.Trust";
 const std::string FileSection = "Config.File";
 
 bool isContinuationByte(char c) {
@@ -82,6 +83,16 @@ void SaveItems() {
             AppIni->WriteValue(CaptionSection, key, ItemCaptions[n]);
     }
     AppIni->SaveToDisk();
+}
+
+bool LauncherAllowed(int n, const std::string& stamp) {
+    return AppIni && !stamp.empty() &&
+           AppIni->ReadValue(TrustSection, std::to_string(n), std::string()) == stamp;
+}
+
+void AllowLauncher(int n, const std::string& stamp) {
+    if (AppIni)
+        AppIni->WriteValue(TrustSection, std::to_string(n), stamp);
 }
 
 void FreeItemStore() {

@@ -69,6 +69,12 @@ void SaveItems();
 // write goes to the application's error reporting.
 void FreeItemStore();
 
+// Whether the user allowed item n's desktop entry, as it is now (its stamp, see
+// platform::launcherTrust), to start though it is no trusted launcher; and that allowing, kept in
+// the INI file with the items. Nothing is allowed while AppIni is not open.
+bool LauncherAllowed(int n, const std::string& stamp);
+void AllowLauncher(int n, const std::string& stamp);
+
 // The folder where the program that a command line names runs (see platform::locateProgram;
 // relative program paths start at the settings folder). Raises EInOutError, with a message
 // that names the program, when it cannot be found or started; nothing is changed then.

@@ -8,6 +8,7 @@
 #include "TestSupport.h"
 #include "Tools1.h"
 #include "config.h"
+#include "platform/Application.h"
 #include "platform/Help.h"
 #include "platform/Process.h"
 #include "platform/Screens.h"
@@ -36,6 +37,10 @@ protected:
         m_help = platform::setHelpFunction([this](QWidget*, const QString&,
                                                   platform::HelpCommand command,
                                                   int) { help.push_back(command); });
+        m_question = platform::setQuestionFunction([this](const QString&, const QString& text) {
+            questions.push_back(text.toStdString());
+            return answer;
+        });
     }
     void TearDown() override {
         stop();
@@ -43,6 +48,7 @@ protected:
         platform::setProgramStarter(m_starter);
         platform::setHelpFunction(m_help);
         platform::setScreenAreas(m_screens);
+        platform::setQuestionFunction(m_question);
     }
 
     // "Items.txt" with the given lines, each ended by CR LF.
@@ -93,11 +99,15 @@ protected:
     testing_support::ScopedErrorCapture errors;
     std::vector<Started> started;
     std::vector<platform::HelpCommand> help;
+    // The questions asked, and the answer every one gets.
+    std::vector<std::string> questions;
+    bool answer = false;
 
 private:
     platform::ProgramStarter m_starter;
     platform::HelpFunction m_help;
     platform::ScreenAreas m_screens;
+    platform::QuestionFunction m_question;
 };
 
 inline QString Bar::caption(int k) const {

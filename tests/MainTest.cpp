@@ -166,10 +166,36 @@ TEST_F(Bar, DropsMakeAButtonTheirItemAndSaveOrSayWhyNot) {
     EXPECT_EQ(caption(3), QStringLiteral("A PROGRAM WITH A NAME FAR TOO "));
     EXPECT_NE(ini().find("13=" + program), std::string::npos) << "saved at once";
 
+    // A launcher not marked as a program is asked about; "No" changes nothing.
+    const std::string thing = dir.file("thing.desktop");
     testing_support::writeDesktopEntry(dir.path(), "thing", "Name=Thing");
-    drop(4, QString::fromStdString(dir.file("thing.desktop")));
+    drop(4, QString::fromStdString(thing));
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_NE(questions[0].find("\"Thing\" (" + thing + ") is not marked as a program"),
+              std::string::npos)
+        << questions[0];
+    EXPECT_NE(questions[0].find("runs:\n\ntrue\n"), std::string::npos) << "its Exec line";
+    EXPECT_TRUE(ItemPrograms[14].empty());
+    answer = true;
+    drop(4, QString::fromStdString(thing));
     EXPECT_EQ(ItemCaptions[14].str(), "Thing") << "the entry's own name";
-    EXPECT_EQ(ItemPrograms[14], dir.file("thing.desktop"));
+    EXPECT_EQ(ItemPrograms[14], thing);
+    // Allowed, it starts without a question, until the file changes hands.
+    BarFrm->LaunchItem(14);
+    EXPECT_EQ(questions.size(), 2u);
+    ASSERT_EQ(started.size(), 1u);
+    testing_support::writeDesktopEntry(dir.path(), "thing",
+                                       "Name=Thing\nComment=changed by its owner");
+    answer = false;
+    BarFrm->LaunchItem(14);
+    EXPECT_EQ(questions.size(), 3u);
+    EXPECT_EQ(started.size(), 1u) << "refused, so not started";
+    // One of the user's own, marked as a program, is trusted.
+    testing_support::makeExecutable(dir.file("own.desktop"),
+                                    "[Desktop Entry]\nType=Application\nName=Own\nExec=true\n");
+    drop(8, QString::fromStdString(dir.file("own.desktop")));
+    EXPECT_EQ(ItemPrograms[18], dir.file("own.desktop"));
+    EXPECT_EQ(questions.size(), 3u);
 
     // A web address, as a link or as text, is opened by the desktop's opener for its kind.
     dropData(6, [](QMimeData& data) {

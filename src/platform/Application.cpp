@@ -37,6 +37,11 @@ MessageBoxFunction& messageBoxFunction() {
     return function;
 }
 
+QuestionFunction& questionFunction() {
+    static QuestionFunction function;
+    return function;
+}
+
 // Connections live on this object so that setting a handler again replaces the old one.
 QObject& hookOwner() {
     static QObject* owner = new QObject(QCoreApplication::instance());
@@ -155,6 +160,26 @@ void showErrorMessage(const QString& text) {
     }
     QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok);
     box.exec();
+}
+
+QuestionFunction setQuestionFunction(QuestionFunction function) {
+    return std::exchange(questionFunction(), std::move(function));
+}
+
+bool askQuestion(const QString& title, const QString& text) {
+    if (questionFunction())
+        return questionFunction()(title, text);
+    if (terminationRequested())
+        return false;
+    // Escaped: the text may quote a file's own lines, which must not pass for markup.
+    QString body = text.toHtmlEscaped();
+    body.replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+    QMessageBox box(QMessageBox::Warning, applicationTitle(),
+                    QStringLiteral("<b>%1</b><br><br>%2").arg(title.toHtmlEscaped(), body),
+                    QMessageBox::Yes | QMessageBox::No);
+    box.setTextFormat(Qt::RichText);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void installMessageBoxExceptionHandler() {

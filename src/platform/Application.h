@@ -3,9 +3,9 @@
 #pragma once
 
 #include <QString>
-#include <string>
 #include <exception>
 #include <functional>
+#include <string>
 
 class QWidget;
 
@@ -45,6 +45,13 @@ QString applicationTitle();
 using MessageBoxFunction = std::function<void(const QString& caption, const QString& text)>;
 MessageBoxFunction setMessageBoxFunction(MessageBoxFunction function);
 void showErrorMessage(const QString& text);
+
+// Asks a yes-or-no question in a warning box (the application's title as its caption, title as
+// its heading), "No" the default; true for "Yes". Replaceable, so tests answer it; an empty
+// function restores the box. While the program is being ended the answer is "No".
+using QuestionFunction = std::function<bool(const QString& title, const QString& text)>;
+QuestionFunction setQuestionFunction(QuestionFunction function);
+bool askQuestion(const QString& title, const QString& text);
 
 // Makes every error that reaches handleException() appear in an error message box; a silent
 // abort shows nothing.

@@ -29,4 +29,20 @@ std::vector<InstalledApplication> applicationsInCategory(const std::string& cate
 // folders, a user's own entry in place of the system's of the same name; in no set order.
 std::vector<InstalledApplication> installedApplications();
 
+// Whether a desktop entry may be started without asking, by the rule the desktop's file managers
+// follow: it lies in an applications folder of the desktop's data folders, or it is the user's
+// own (owned by the user or by root, writable by nobody else, marked as a program). A downloaded
+// entry, or one in a folder that others share, may run anything its Exec line says.
+struct LauncherTrust {
+    bool trusted = true;
+    // Why not, in words that complete "The launcher ..." ("is not marked as a program").
+    std::string reason;
+    // The file as it is now: its owner, its place on the disk, its size and its last change. An
+    // entry once allowed is asked about again when this changes hands.
+    std::string stamp;
+    std::string name;
+    std::string exec;
+};
+LauncherTrust launcherTrust(const std::string& desktopFile);
+
 } // namespace platform

@@ -142,4 +142,42 @@ std::vector<InstalledApplication> installedApplications() {
     return shownApplications([](GDesktopAppInfo*) { return true; });
 }
 
+LauncherTrust launcherTrust(const std::string& desktopFile) {
+    LauncherTrust trust;
+    struct stat st {};
+    char* real = ::realpath(desktopFile.c_str(), nullptr);
+    const std::string path = real ? real : desktopFile;
+    std::free(real);
+    // What cannot be read is not started either; the start says why.
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return trust;
+    for (const std::string& data : dataFolders()) {
+        char* folder = ::realpath((data + "/applications").c_str(), nullptr);
+        const std::string applications = folder ? std::string(folder) + "/" : std::string();
+        std::free(folder);
+        if (!applications.empty() && path.starts_with(applications))
+            return trust;
+    }
+    if (st.st_uid != ::geteuid() && st.st_uid != 0)
+        trust.reason = "belongs to another user";
+    else if (st.st_mode & (S_IWGRP | S_IWOTH))
+        trust.reason = "may be changed by other users";
+    else if (!(st.st_mode & S_IXUSR))
+        trust.reason = "is not marked as a program";
+    trust.trusted = trust.reason.empty();
+    trust.stamp = std::to_string(st.st_uid) + ":" + std::to_string(st.st_dev) + ":" +
+                  std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) + ":" +
+                  std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
+    if (detail::glib()) {
+        detail::KeyFile entry;
+        int code = 0;
+        std::string why;
+        if (entry.load(path, code, why)) {
+            trust.name = entry.value("Name");
+            trust.exec = entry.value("Exec");
+        }
+    }
+    return trust;
+}
+
 } // namespace platform

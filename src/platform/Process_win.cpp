@@ -145,6 +145,10 @@ std::vector<InstalledApplication> installedApplications() {
     return {};
 }
 
+LauncherTrust launcherTrust(const std::string&) {
+    return {};
+}
+
 void setCurrentDirectory(const std::string& folder) {
     if (!::SetCurrentDirectoryA(folder.c_str()))
         throw ioErrorFromWindowsError(::GetLastError());

@@ -88,6 +88,8 @@ make_recorder "$work/dropped/record" dropped
 mkdir -p "$work/entry-work"
 printf '%s\n' '[Desktop Entry]' 'Type=Application' 'Name=Thing' \
     "Exec=$work/entry/record --name %c %k %f" "Path=$work/entry-work" >"$work/entry/thing.desktop"
+# One of the user's own launchers, marked as a program: started without a question.
+chmod 755 "$work/entry/thing.desktop"
 # Items 1 to 6 are the first section's buttons 1 to 6, item 11 is button 1 of the second: an
 # argument holding "/", a bare name found on PATH, a quoted program with blanks, a desktop entry
 # with field codes and Path, a script without "#!".
