@@ -189,7 +189,12 @@ down=$((768 - 332))
 left=10
 click() {
     local top=$1 x=$2 y=$3
-    xdotool mousemove --sync $((left + x)) $((top + y)) click 1
+    # Not "mousemove --sync": it waits for the pointer to move, which one already in place after
+    # a drag never does, for seconds. This waits only until the pointer is where it should be.
+    pointer_at() { [[ $(xdotool getmouselocation --shell | grep -E '^(X|Y)=' | tr '\n' ' ') == "X=$1 Y=$2 " ]]; }
+    xdotool mousemove $((left + x)) $((top + y))
+    wait_for 5 pointer_at $((left + x)) $((top + y)) || fail "the pointer did not reach $((left + x)),$((top + y))"
+    xdotool click 1
 }
 
 expect_geometry "10,$down_collapsed 130x56" "at start (left, down, collapsed)"
