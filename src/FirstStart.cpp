@@ -1,7 +1,7 @@
 #include "FirstStart.h"
 
 #include "BigIni.h"
-#include "Main.h"
+#include "SectionNames.h"
 #include "Tools1.h"
 #include "platform/Applications.h"
 #include "platform/Colors.h"
@@ -48,11 +48,6 @@ std::vector<platform::InstalledApplication> firstPrograms() {
 
 } // namespace
 
-std::vector<std::string> FirstSectionNames() {
-    return {"SYSTEM UTILITIES", "DESKTOP UTILITIES", "TOOLS",    "DOCUMENTS",  "PROGRAMMING",
-            "WEB DESIGN",       "INTERNET",          "GRAPHICS", "MULTIMEDIA", "GAMES"};
-}
-
 void SeedFirstStart() {
     const std::string iniPath = TAppIniFile::DefaultFileName();
     const std::string namesPath = SectionNamesPath();
@@ -60,7 +55,7 @@ void SeedFirstStart() {
         return;
 
     std::string names;
-    for (const std::string& name : FirstSectionNames())
+    for (const std::string& name : DesignSectionNames())
         names += name + "\r\n";
     platform::writeFileAtomic(namesPath, names);
 

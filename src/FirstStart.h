@@ -5,9 +5,6 @@
 #include <string>
 #include <vector>
 
-// The ten section names a new bar starts with.
-std::vector<std::string> FirstSectionNames();
-
 // Writes both files into the settings folder when neither is there; does nothing otherwise, so
 // files that exist, even without some keys, keep what they hold. Raises EInOutError when the
 // files cannot be written.

@@ -16,17 +16,6 @@ namespace platform {
 class TImage;
 }
 
-// The section names file beside the executable: one name per line, CR LF, CR or LF ending a
-// line, the last line needing no end, a zero byte ending the text, nothing trimmed.
-std::string SectionNamesPath();
-std::vector<std::string> ParseSectionNames(const std::string& text);
-// Raises "Cannot open file <path>" when the file cannot be read.
-std::vector<std::string> ReadSectionNames();
-// Replaces the section names file with text in one piece. A version that someone else wrote
-// since the file was last read or written here is first kept beside it, and the user told so.
-// Raises EInOutError naming the file when it cannot be written; the old file stays then.
-void WriteSectionNames(const std::string& text);
-
 // The bar's places on the desktop. They were made for an 800 x 600 screen and keep exactly their
 // numbers there; on any other screen each keeps its edge (or the middle) and its distance from
 // it, in the available area of the bar's screen (panels excluded), in device-independent pixels.

@@ -2,6 +2,7 @@
 
 #include "About.h"
 #include "Main.h"
+#include "SectionNames.h"
 #include "controls/PageControl.h"
 #include "controls/ProCtrls.h"
 #include "platform/Dialogs.h"
@@ -172,11 +173,6 @@ TProPanel* previewPanel(QWidget* parent, const char* panelName, const char* imag
 }
 
 } // namespace
-
-std::vector<std::string> DesignSectionNames() {
-    return {"SYSTEM UTILITIES", "DESKTOP UTILITIES", "TOOLS",    "DOCUMENTS",  "PROGRAMMING",
-            "WEB DESIGN",       "INTERNET",          "GRAPHICS", "MULTIMEDIA", "GAMES"};
-}
 
 TEditColor::TEditColor(QWidget* parent) : QLineEdit(parent) {
     setReadOnly(true);

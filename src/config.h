@@ -27,10 +27,6 @@ class TColorDialog;
 class TFontDialog;
 } // namespace platform
 
-// The rename list's entries before "Items.txt" replaces them; also what the bar and the dialog
-// fall back on when that file cannot be read.
-std::vector<std::string> DesignSectionNames();
-
 // An edit box that shows a colour as its own background and holds it as a setting.
 class TEditColor : public QLineEdit {
     Q_OBJECT

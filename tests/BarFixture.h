@@ -5,6 +5,7 @@
 #include "About.h"
 #include "FormCreation.h"
 #include "Main.h"
+#include "SectionNames.h"
 #include "TestSupport.h"
 #include "Tools1.h"
 #include "config.h"

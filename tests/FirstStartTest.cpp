@@ -2,7 +2,7 @@
 #include "FirstStart.h"
 
 #include "BigIni.h"
-#include "Main.h"
+#include "SectionNames.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -28,7 +28,7 @@ TEST(FirstStart, WritesAReadableLookAndTheMachinesProgramsOnce) {
 
     SeedFirstStart();
     const std::string folder = exe.userFolder();
-    EXPECT_EQ(readBytes(folder + "Items.txt"), crlf(FirstSectionNames()));
+    EXPECT_EQ(readBytes(folder + "Items.txt"), crlf(DesignSectionNames()));
     TBigIniFile ini(folder + "tevlo.ini");
     EXPECT_EQ(ini.ReadValue("Config", "BackColor1", "?"), "-2147483633");
     EXPECT_EQ(ini.ReadValue("Config", "ColFont1", "?"), "0");
