@@ -1,7 +1,7 @@
 // Arbitrary bytes as a metafile: loading either works or fails with a picture error, and
 // whatever loaded draws without harm.
+#include "pictures/Metafile.h"
 #include "platform/Errors.h"
-#include "platform/Graphics.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    platform::TMetafile metafile;
+    TMetafile metafile;
     try {
         metafile.LoadFromStream(std::string(reinterpret_cast<const char*>(data), size));
     } catch (const EInvalidGraphicOperation&) {

@@ -4,6 +4,7 @@
 //   tevlo-picture info FILE
 //   tevlo-picture convert FILE OUT.ppm|OUT.png
 #include "pictures/JPEG.h"
+#include "pictures/PictureFormats.h"
 #include "pictures/RxGIF.h"
 #include "platform/Errors.h"
 #include "platform/Graphics.h"

@@ -7,11 +7,11 @@
 #include "Tools1.h"
 #include "config.h"
 #include "controls/ProUrl.h"
-#include "pictures/JPEG.h"
-#include "pictures/RxGIF.h"
+#include "pictures/PictureFormats.h"
 #include "platform/Application.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
+#include "platform/Graphics.h"
 #include "platform/Help.h"
 #include "platform/Instance.h"
 #include "platform/Memory.h"
@@ -207,7 +207,6 @@ int main(int argc, char** argv) {
     DestroyForm(BarFrm);
     // Still here only when the last save failed; this is its last chance.
     platform::guarded([] { FreeItemStore(); });
-    JPEGFinalize();
-    RxGIFFinalize();
+    UnregisterPictureFormats();
     return result;
 }

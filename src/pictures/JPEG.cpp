@@ -160,8 +160,3 @@ void JPEGFinalize() {
     registered = false;
     platform::TPicture::UnregisterGraphicClass("TJPEGImage");
 }
-
-void RegisterPictureFormats() {
-    RxGIFInitialize();
-    JPEGInitialize();
-}

@@ -34,6 +34,3 @@ private:
 // Registers TJPEGImage for ".jpeg" and ".jpg"; more calls do nothing more.
 void JPEGInitialize();
 void JPEGFinalize();
-
-// Both picture formats of our own, as the program registers them at start.
-void RegisterPictureFormats();

@@ -293,8 +293,6 @@ struct Registry {
         formats.push_back(
             {"bmp", "Bitmaps", "TBitmap", [] { return std::make_unique<TBitmap>(); }});
         formats.push_back({"ico", "Icons", "TIcon", [] { return std::make_unique<TIcon>(); }});
-        formats.push_back(
-            {"wmf", "Metafiles", "TMetafile", [] { return std::make_unique<TMetafile>(); }});
     }
 };
 

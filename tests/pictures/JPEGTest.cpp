@@ -1,4 +1,5 @@
 #include "pictures/JPEG.h"
+#include "pictures/PictureFormats.h"
 
 #include "TestSupport.h"
 #include "platform/Errors.h"

@@ -1,8 +1,9 @@
 // Our own player for Windows metafiles: enough of the record set that clip art uses, drawn
 // through QPainter. Records we do not know are skipped; the file's structure is checked once
 // when it loads, so drawing never has to deal with records that leave the file.
+#include "pictures/Metafile.h"
+
 #include "platform/Errors.h"
-#include "platform/Graphics.h"
 
 #include <QBuffer>
 #include <QFontMetricsF>
@@ -17,7 +18,8 @@
 #include <optional>
 #include <variant>
 
-namespace platform {
+// The player draws with the platform layer's pictures and colours throughout.
+using namespace platform;
 
 namespace {
 
@@ -730,4 +732,21 @@ std::unique_ptr<TGraphic> TMetafile::Clone() const {
     return copy;
 }
 
-} // namespace platform
+namespace {
+bool registered = false;
+}
+
+void MetafileInitialize() {
+    if (registered)
+        return;
+    registered = true;
+    TPicture::RegisterFileFormat("wmf", "Metafiles", "TMetafile",
+                                 [] { return std::make_unique<TMetafile>(); });
+}
+
+void MetafileFinalize() {
+    if (!registered)
+        return;
+    registered = false;
+    TPicture::UnregisterGraphicClass("TMetafile");
+}
