@@ -1,5 +1,6 @@
 #include "platform/Application.h"
 
+#include "platform/ApplicationSystem.h"
 #include "platform/Errors.h"
 
 #include <QAbstractEventDispatcher>
@@ -10,18 +11,12 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QSessionManager>
-#include <QSocketNotifier>
 #include <QWidget>
 
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-
-#ifndef _WIN32
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace platform {
 
@@ -42,31 +37,10 @@ QuestionFunction& questionFunction() {
     return function;
 }
 
-// Connections live on this object so that setting a handler again replaces the old one.
-QObject& hookOwner() {
-    static QObject* owner = new QObject(QCoreApplication::instance());
-    return *owner;
-}
-
-// How often the end was asked for, by a signal or by the session. Counted in the signal handler
-// itself, so a second request ends the process even while the event loop is held up (a disk
-// that does not answer, say); lock-free, as a handler needs.
-std::atomic<int> endRequests{0};
-static_assert(std::atomic<int>::is_always_lock_free);
-
-#ifndef _WIN32
-int terminationPipe[2] = {-1, -1};
-
-void onTerminationSignal(int signal) {
-    // Only async-signal-safe work here; the event loop does the rest.
-    if (signal != SIGUSR1 && endRequests.fetch_add(1) > 0)
-        ::_exit(128 + signal);
-    const auto byte = static_cast<unsigned char>(signal);
-    [[maybe_unused]] const ssize_t written = ::write(terminationPipe[1], &byte, 1);
-}
-#endif
-
 } // namespace
+
+std::atomic<int> detail::endRequests{0};
+using detail::endRequests;
 
 bool applicationInForeground() {
     if (foregroundSource())
@@ -86,24 +60,27 @@ void setIdleHandler(IdleHandler handler) {
     QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
     if (!dispatcher)
         return;
-    QObject::disconnect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &hookOwner(), nullptr);
+    QObject::disconnect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &detail::hookOwner(),
+                        nullptr);
     if (!handler)
         return;
-    QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &hookOwner(), [handler] {
-        guarded([&] {
-            bool done = false;
-            handler(done);
-        });
-    });
+    QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &detail::hookOwner(),
+                     [handler] {
+                         guarded([&] {
+                             bool done = false;
+                             handler(done);
+                         });
+                     });
 }
 
 void setActivationHandlers(std::function<void()> activate, std::function<void()> deactivate) {
     auto* app = qGuiApp;
     if (!app)
         return;
-    QObject::disconnect(app, &QGuiApplication::applicationStateChanged, &hookOwner(), nullptr);
+    QObject::disconnect(app, &QGuiApplication::applicationStateChanged, &detail::hookOwner(),
+                        nullptr);
     QObject::connect(
-        app, &QGuiApplication::applicationStateChanged, &hookOwner(),
+        app, &QGuiApplication::applicationStateChanged, &detail::hookOwner(),
         [activate, deactivate, was = app->applicationState()](Qt::ApplicationState state) mutable {
             const bool active = state == Qt::ApplicationActive;
             const bool wasActive = was == Qt::ApplicationActive;
@@ -228,20 +205,33 @@ void closeModalWindows() {
     }
 }
 
-// The first request to end, counted already: the normal shutdown begins.
+void requestTermination(int signal) {
+    if (endRequests.fetch_add(1) > 0)
+        std::_Exit(128 + signal);
+    detail::beginEnd();
+}
+
+} // namespace
+
+namespace detail {
+
+QObject& hookOwner() {
+    static QObject* owner = new QObject(QCoreApplication::instance());
+    return *owner;
+}
+
 void beginEnd() {
     closeModalWindows();
     if (termination().mainWindow)
         termination().mainWindow->close();
 }
 
-void requestTermination(int signal) {
-    if (endRequests.fetch_add(1) > 0)
-        std::_Exit(128 + signal);
-    beginEnd();
+void raiseRequested() {
+    if (termination().raise && !terminationRequested())
+        guarded(termination().raise);
 }
 
-} // namespace
+} // namespace detail
 
 void setMainWindow(QWidget* mainWindow) {
     termination().mainWindow = mainWindow;
@@ -260,60 +250,10 @@ void setRaiseHandler(std::function<void()> raise) {
 void installTerminationHandling() {
     if (auto* app = qGuiApp) {
         // The desktop session is ending: save now, as the bar's closing would.
-        QObject::connect(app, &QGuiApplication::commitDataRequest, &hookOwner(),
+        QObject::connect(app, &QGuiApplication::commitDataRequest, &detail::hookOwner(),
                          [](QSessionManager&) { requestTermination(SIGTERM); });
     }
-#ifndef _WIN32
-    if (terminationPipe[0] != -1)
-        return;
-    if (::pipe(terminationPipe) != 0)
-        return;
-    for (int fd : terminationPipe)
-        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    ::fcntl(terminationPipe[1], F_SETFL, O_NONBLOCK);
-    struct sigaction action {};
-    action.sa_handler = onTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGUSR1})
-        ::sigaction(signal, &action, nullptr);
-    auto* notifier = new QSocketNotifier(terminationPipe[0], QSocketNotifier::Read, &hookOwner());
-    QObject::connect(notifier, &QSocketNotifier::activated, &hookOwner(), [] {
-        unsigned char received[16];
-        const ssize_t got = ::read(terminationPipe[0], received, sizeof received);
-        for (ssize_t i = 0; i < got; ++i) {
-            if (received[i] != SIGUSR1)
-                beginEnd();
-            else if (termination().raise && !terminationRequested())
-                guarded(termination().raise);
-        }
-    });
-#endif
-}
-
-std::string chooseWindowSystem() {
-#ifdef _WIN32
-    return {};
-#else
-    const QByteArray chosen = qgetenv("QT_QPA_PLATFORM");
-    if (!chosen.isEmpty() && !chosen.startsWith("wayland"))
-        return {};
-    if (!qEnvironmentVariableIsEmpty("DISPLAY")) {
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        return {};
-    }
-    return "Tevlo needs an X display: it places its own window, which a Wayland session allows "
-           "only through XWayland, and DISPLAY is not set";
-#endif
-}
-
-bool requestRaise(long processId) {
-#ifndef _WIN32
-    return processId > 0 && ::kill(pid_t(processId), SIGUSR1) == 0;
-#else
-    (void)processId;
-    return false;
-#endif
+    detail::installSignalHandling();
 }
 
 } // namespace platform
