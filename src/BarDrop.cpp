@@ -108,7 +108,7 @@ void TBarFrm::dropEvent(QDropEvent* event) {
     if (!k || url.isEmpty())
         return;
     event->acceptProposedAction();
-    platform::guarded([&] { AssignDrop(k, url); });
+    AssignDrop(k, url);
 }
 
 void TBarFrm::AssignDrop(int k, const QUrl& url) {

@@ -166,10 +166,8 @@ TBarFrm::TBarFrm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     InstallKeys();
     setAcceptDrops(true);
     connect(ComboBox1, &QComboBox::activated, this, [this] {
-        platform::guarded([this] {
-            ComboBox1Click();
-            ComboBox1Change();
-        });
+        ComboBox1Click();
+        ComboBox1Change();
     });
 
     for (QWidget* body : {static_cast<QWidget*>(Panel1), static_cast<QWidget*>(Panel2),
@@ -236,6 +234,7 @@ void TBarFrm::FormCreate() {
     platform::setIdleHandler([this](bool& done) { AppIdle(done); });
     platform::setActivationHandlers([this] { AppActivate(); }, [this] { AppDeactivate(); });
     // A monitor unplugged, a new resolution or scale: the bar is never left where nobody sees it.
+    // Told as the window system's events are taken in, outside the application's safety net.
     platform::onScreensChanged(this, [this] { platform::guarded([this] { KeepOnScreen(); }); });
 }
 
@@ -373,7 +372,7 @@ void TBarFrm::InstallKeys() {
     // while the section list is dropped down, whose own keys then move through the list.
     const auto key = [this](QKeyCombination keys, std::function<void()> act) {
         auto* shortcut = new QShortcut(QKeySequence(keys), this);
-        connect(shortcut, &QShortcut::activated, this, [act] { platform::guarded(act); });
+        connect(shortcut, &QShortcut::activated, this, act);
     };
     for (int k = 1; k <= 10; ++k) {
         const auto digit = Qt::Key(Qt::Key_0 + k % 10);

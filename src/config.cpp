@@ -271,8 +271,7 @@ TCfgFrm::TCfgFrm(QWidget* parent) : QDialog(parent) {
     FontDialog1->FontColor = clBlack;
 
     const auto on = [this](auto* sender, auto signal, void (TCfgFrm::*handler)()) {
-        connect(sender, signal, this,
-                [this, handler] { platform::guarded([&] { (this->*handler)(); }); });
+        connect(sender, signal, this, handler);
     };
     on(SaveBt, &QPushButton::clicked, &TCfgFrm::SaveBtClick);
     on(SavecloseBt, &QPushButton::clicked, &TCfgFrm::SavecloseBtClick);
@@ -404,8 +403,7 @@ void TCfgFrm::FillSectionPage(int k) {
         auto* browse = button(box, "", "Browse", QRect(176, 32, 40, 20));
         browse->setObjectName(name);
         browse->setProperty("Tag", j);
-        connect(browse, &QPushButton::clicked, this,
-                [this, browse] { platform::guarded([&] { BrowseBtAllClick(browse); }); });
+        connect(browse, &QPushButton::clicked, this, [this, browse] { BrowseBtAllClick(browse); });
         CaptionEdits[n] = caption;
         ProgramEdits[n] = program;
         // Until now the item's values lived only in the item store.
@@ -445,7 +443,7 @@ template <typename F> bool TCfgFrm::RunChild(F&& run) {
 }
 
 void TCfgFrm::reject() {
-    platform::guarded([this] { CloseBtClick(); });
+    CloseBtClick();
 }
 
 void TCfgFrm::showEvent(QShowEvent* e) {
@@ -465,7 +463,7 @@ void TCfgFrm::changeEvent(QEvent* e) {
         // Back from one of the dialog's own dialogs or message boxes: nothing moved.
         if (std::exchange(m_skipActivate, false))
             return;
-        platform::guarded([this] { FormActivate(); });
+        FormActivate();
         return;
     }
     // The user moves between the program's windows only when the bar, the About box or
@@ -477,7 +475,7 @@ void TCfgFrm::changeEvent(QEvent* e) {
         m_skipActivate = true;
         return;
     }
-    platform::guarded([this] { FormDeactivate(); });
+    FormDeactivate();
 }
 
 void TCfgFrm::FormActivate() {
@@ -664,7 +662,11 @@ void TCfgFrm::LoadPreview(platform::TImage* preview, const std::string& file, bo
 
 void TCfgFrm::ReportPictureErrors() {
     for (const std::exception_ptr& error : std::exchange(m_pictureErrors, {}))
-        platform::guarded([&] { std::rethrow_exception(error); });
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::exception& shown) {
+            platform::handleException(shown);
+        }
 }
 
 void TCfgFrm::LoadSettings() {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "About.h"
-#include "FormCreation.h"
+#include "Forms.h"
 #include "Main.h"
 #include "SectionNames.h"
 #include "TestSupport.h"
@@ -16,8 +16,10 @@
 
 #include "controls/RXCtrls.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QTest>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -65,17 +67,8 @@ protected:
         return testing_support::exists(path) ? testing_support::readBytes(path) : std::string();
     }
 
-    void start() {
-        CreateForm(BarFrm);
-        AboutBox = new TAboutBox();
-        CreateForm(CfgFrm);
-    }
-    void stop() {
-        DestroyForm(CfgFrm);
-        delete AboutBox;
-        AboutBox = nullptr;
-        DestroyForm(BarFrm);
-    }
+    void start() { CreateWindows(); }
+    void stop() { DestroyWindows(); }
     void idle() {
         bool done = true;
         BarFrm->AppIdle(done);
@@ -90,6 +83,8 @@ protected:
     }
     QString caption(int k) const;
     bool enabled(int k) const;
+    // As the user clicks: through the application's events, and so its safety net.
+    static void userClick(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
     void selectSection(int index) {
         BarFrm->ComboBox1->setCurrentIndex(index);
         BarFrm->ComboBox1Change();

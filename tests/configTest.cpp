@@ -403,7 +403,7 @@ TEST_F(Bar, RenameAddsOnePrefixAndRewritesTheFile) {
     CfgFrm->Edit1->setText(QStringLiteral("lost?"));
     {
         testing_support::ScopedRenameFailure full(ENOSPC);
-        CfgFrm->ChangeBtn->click();
+        userClick(CfgFrm->ChangeBtn);
     }
     EXPECT_EQ(errors.messages(), Lines{"The section names were not saved to \"" +
                                        dir.file("Items.txt") + "\": Disk full"});
@@ -432,7 +432,7 @@ TEST_F(Bar, DefaultLookPicturesStretchAndDialogsThatRemember) {
     EXPECT_EQ(CfgFrm->ComboBox2->currentIndex(), 2);
 
     AnsweredDialogs dialogs(dir.file("pic.bmp"));
-    CfgFrm->ImgBtn2->click();
+    userClick(CfgFrm->ImgBtn2);
     EXPECT_EQ(errors.messages(),
               std::vector<std::string>{"You have to select Image Check Box above!"});
     EXPECT_TRUE(dialogs.presets.empty()) << "no file dialog without the check box";

@@ -3,7 +3,7 @@
 #include "Main.h"
 #include "About.h"
 #include "FirstStart.h"
-#include "FormCreation.h"
+#include "Forms.h"
 #include "Tools1.h"
 #include "config.h"
 #include "controls/ProUrl.h"
@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
     }
     int toolkitArgc = 1;
     char* toolkitArgv[] = {argv[0], nullptr};
-    QApplication app(toolkitArgc, toolkitArgv);
+    platform::TApplication app(toolkitArgc, toolkitArgv);
     // Before any window or message box, so that no request to end is ever ignored.
     platform::installTerminationHandling();
     QApplication::setApplicationName(QStringLiteral("tevlo"));
@@ -179,9 +179,7 @@ int main(int argc, char** argv) {
     RegisterPictureFormats();
     platform::setHelpFile(helpPage());
 
-    CreateForm(BarFrm);
-    AboutBox = new TAboutBox();
-    CreateForm(CfgFrm);
+    CreateWindows();
     quiet.reset();
     platform::setRaiseHandler([] {
         if (!BarFrm)
@@ -201,10 +199,7 @@ int main(int argc, char** argv) {
         result = QApplication::exec();
     }
 
-    DestroyForm(CfgFrm);
-    delete AboutBox;
-    AboutBox = nullptr;
-    DestroyForm(BarFrm);
+    DestroyWindows();
     // Still here only when the last save failed; this is its last chance.
     platform::guarded([] { FreeItemStore(); });
     UnregisterPictureFormats();

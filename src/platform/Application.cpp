@@ -39,6 +39,19 @@ QuestionFunction& questionFunction() {
 
 } // namespace
 
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        handleException(error);
+    } catch (...) {
+        handleException(Exception("Unknown error"));
+    }
+    return false;
+}
+
 std::atomic<int> detail::endRequests{0};
 using detail::endRequests;
 
@@ -64,6 +77,7 @@ void setIdleHandler(IdleHandler handler) {
                         nullptr);
     if (!handler)
         return;
+    // The loop calls this between events, outside the application's safety net.
     QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &detail::hookOwner(),
                      [handler] {
                          guarded([&] {
@@ -87,6 +101,7 @@ void setActivationHandlers(std::function<void()> activate, std::function<void()>
             was = state;
             if (active == wasActive)
                 return;
+            // Told as the window system's events are taken in, outside any event of ours.
             guarded([&] {
                 if (active && activate)
                     activate();
@@ -228,7 +243,7 @@ void beginEnd() {
 
 void raiseRequested() {
     if (termination().raise && !terminationRequested())
-        guarded(termination().raise);
+        termination().raise();
 }
 
 } // namespace detail

@@ -2,6 +2,7 @@
 // how the desktop ends it.
 #pragma once
 
+#include <QApplication>
 #include <QString>
 #include <exception>
 #include <functional>
@@ -10,6 +11,18 @@
 class QWidget;
 
 namespace platform {
+
+// The application object, with the one safety net every event passes: an exception that leaves
+// an event handler, or a slot that an event set off, goes to the application's error reporting
+// (a message box) and the program goes on; it never unwinds into the event loop. Code that runs
+// outside any event (start-up, shutdown, the loop's idle and activation hooks) keeps a guard of
+// its own (see guarded in Errors.h).
+class TApplication : public QApplication {
+    Q_OBJECT
+public:
+    TApplication(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+};
 
 // True while one of this program's windows is the active window of the desktop. Controls keep
 // their hover looks off while another program is in front.
