@@ -80,8 +80,10 @@ public:
     }
 };
 
-bool checked(QCheckBox* TCfgFrm::*box) {
-    return CfgFrm && (CfgFrm->*box)->isChecked();
+// The dialog's switches as the bar asks them, at the moment it needs them; off while there is no
+// dialog yet.
+bool asked(bool (TCfgFrm::*setting)() const) {
+    return CfgFrm && (CfgFrm->*setting)();
 }
 
 } // namespace
@@ -215,7 +217,7 @@ void TBarFrm::FormCreate() {
     for (const std::string& name : names)
         ComboBox1->addItem(platform::displayText(name));
     ComboBox1->setCurrentIndex(0);
-    StartSectionNames = std::move(names);
+    m_startSectionNames = std::move(names);
 
     m_programCheck = new TProgramCheck(this);
     m_programCheck->OnAnswer = [this](const std::vector<bool>& missing) {
@@ -306,8 +308,8 @@ void TBarFrm::LaunchItem(int n) {
     if (program.empty() || !LauncherMayRun(n, program, false))
         return;
     RunProgram(program, std::string(), ProgramFolder(program));
-    SetHeight(checked(&TCfgFrm::CheckSmall) ? SmallHeight : FullHeight);
-    if (checked(&TCfgFrm::CheckMin))
+    SetHeight(asked(&TCfgFrm::SmallBarOnUse) ? SmallHeight : FullHeight);
+    if (asked(&TCfgFrm::MinimizeOnUse))
         showMinimized();
     else
         showNormal();
@@ -449,7 +451,7 @@ void TBarFrm::AppIdle(bool& Done) {
     Done = false;
     if (!CfgFrm)
         return;
-    const bool uppercase = CfgFrm->CheckUppercase->isChecked();
+    const bool uppercase = CfgFrm->Uppercase();
     for (int k = 1; k <= 10; ++k) {
         TRxSpeedButton* button = SectionButtons[std::size_t(k)];
         if (!button)
@@ -463,7 +465,7 @@ void TBarFrm::AppIdle(bool& Done) {
 }
 
 void TBarFrm::AppActivate() {
-    if (!checked(&TCfgFrm::CheckResize))
+    if (!asked(&TCfgFrm::AutomaticResize))
         return;
     SetHeight(FullHeight);
     PlaceExpanded();
@@ -471,22 +473,87 @@ void TBarFrm::AppActivate() {
 }
 
 void TBarFrm::AppDeactivate() {
-    if (!checked(&TCfgFrm::CheckResize))
+    if (!asked(&TCfgFrm::AutomaticResize))
         return;
     SetHeight(SmallHeight);
     PlaceCollapsed();
 }
 
 void TBarFrm::PlaceCollapsed() {
-    const int place = CfgFrm ? CfgFrm->ComboBox3->currentIndex() : -1;
+    const int place = CfgFrm ? CfgFrm->VerticalPlace() : -1;
     if (place == 1 || place == 2)
         SetTop(PlaceTop(place, true, PlaceArea()));
 }
 
 void TBarFrm::PlaceExpanded() {
-    const int place = CfgFrm ? CfgFrm->ComboBox3->currentIndex() : -1;
+    const int place = CfgFrm ? CfgFrm->VerticalPlace() : -1;
     if (place == 1 || place == 2)
         SetTop(PlaceTop(place, false, PlaceArea()));
+}
+
+void TBarFrm::ApplyLook(const BarLook& look) {
+    Panel2->SetColor(look.titleColor);
+    Panel3->SetColor(look.titleColor);
+    Panel1->SetColor(look.bodyColor);
+
+    QFont captions = font();
+    captions.setFamily(look.font.family());
+    if (look.font.pixelSize() > 0)
+        captions.setPixelSize(look.font.pixelSize());
+    else
+        captions.setPointSizeF(look.font.pointSizeF());
+    setFont(captions);
+    QPalette colours = palette();
+    const QColor text = platform::toQColor(look.fontColor);
+    colours.setColor(QPalette::WindowText, text);
+    colours.setColor(QPalette::ButtonText, text);
+    setPalette(colours);
+
+    if (look.backgroundPicture)
+        Image1->Picture().Assign(*look.backgroundPicture);
+    if (look.titlePicture)
+        Image2->Picture().Assign(*look.titlePicture);
+    Image1->setVisible(look.showBackgroundPicture);
+    Image2->setVisible(look.showTitlePicture);
+    Image1->SetStretch(look.stretchBackgroundPicture);
+    Image2->SetStretch(look.stretchTitlePicture);
+
+    ComboBox1->clear();
+    ComboBox1->addItems(look.sectionNames);
+    ComboBox1->setCurrentIndex(look.section >= 0 && look.section <= 9 ? look.section : 0);
+
+    if (look.onTop != windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
+        // Changing a window's flags hides it; a shown bar is shown again.
+        const bool shown = isVisible();
+        setWindowFlag(Qt::WindowStaysOnTopHint, look.onTop);
+        if (shown)
+            show();
+    }
+}
+
+void TBarFrm::ApplyPlace(int horizontal, int vertical) {
+    // Measured on the screen the bar is on, so a bar dragged to another monitor stays there.
+    const QRect area = PlaceArea();
+    if (const int left = PlaceLeft(horizontal, area); left != -1)
+        move(left, y());
+    if (const int top = PlaceTop(vertical, height() == SmallHeight, area); top != -1)
+        move(x(), top);
+    KeepOnScreen();
+}
+
+void TBarFrm::SetPictureStretch(bool title, bool stretch) {
+    (title ? Image2 : Image1)->SetStretch(stretch);
+}
+
+int TBarFrm::Section() const {
+    const int section = ComboBox1->currentIndex();
+    return section >= 0 && section <= 9 ? section : -1;
+}
+
+void TBarFrm::ShowSection(int section) {
+    if (section >= 0 && section <= 9)
+        ComboBox1->setCurrentIndex(section);
+    ComboBox1Change();
 }
 
 QRect TBarFrm::PlaceArea() const {

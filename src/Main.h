@@ -2,6 +2,10 @@
 // buttons.
 #pragma once
 
+#include "platform/Colors.h"
+
+#include <QFont>
+#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <string>
@@ -14,7 +18,27 @@ class QUrl;
 class TRxSpeedButton;
 namespace platform {
 class TImage;
-}
+class TPicture;
+} // namespace platform
+
+// How the settings make the bar look, handed over in one piece by the settings dialog.
+struct BarLook {
+    TColor titleColor = clBtnFace; // the title strip
+    TColor bodyColor = clBtnFace;  // the launch buttons' panel
+    // Its name and size reach the bar's captions; the bar's own style stays.
+    QFont font;
+    TColor fontColor = clBlack;
+    const platform::TPicture* titlePicture = nullptr;
+    const platform::TPicture* backgroundPicture = nullptr;
+    bool showTitlePicture = false;
+    bool showBackgroundPicture = false;
+    bool stretchTitlePicture = false;
+    bool stretchBackgroundPicture = false;
+    bool onTop = false;
+    QStringList sectionNames;
+    // The section to show, or -1 to leave the first.
+    int section = -1;
+};
 
 // The bar's places on the desktop. They were made for an 800 x 600 screen and keep exactly their
 // numbers there; on any other screen each keeps its edge (or the middle) and its distance from
@@ -38,6 +62,19 @@ public:
 
     // Runs the creation steps; called once the global BarFrm points at this window.
     void FormCreate();
+
+    // What the settings dialog tells the bar: its look, its place by horizontal ("Right",
+    // "Left", "Center") and vertical ("Up", "Down", "Middle") index, -1 leaving that edge where
+    // it is, measured on the screen the bar is on, and a stretch box's change at once.
+    void ApplyLook(const BarLook& look);
+    void ApplyPlace(int horizontal, int vertical);
+    void SetPictureStretch(bool title, bool stretch);
+    // The section shown, 0..9, or -1; showing another refreshes the launch buttons.
+    int Section() const;
+    void ShowSection(int section);
+    // The section names as the bar's creation read them from "Items.txt", or the design names
+    // when it could not; the settings dialog's creation takes them from here.
+    const std::vector<std::string>& StartSectionNames() const { return m_startSectionNames; }
     void FormDestroy();
 
     void ButtonAllClick(QObject* Sender);
@@ -72,9 +109,6 @@ public:
     platform::TImage* Image1;
     TRxSpeedButton* PrevBtn;
     TRxSpeedButton* RxSpeedButton2;
-    // The section names as the bar's creation read them from "Items.txt", or the design names
-    // when it could not; the settings dialog's creation takes them from here.
-    std::vector<std::string> StartSectionNames;
     // The launch buttons by button number: SectionButtons[1] is Button1.
     std::array<TRxSpeedButton*, 11> SectionButtons{};
 
@@ -118,6 +152,7 @@ private:
     QPoint m_dragOffset;
     bool m_dragging = false;
     TProgramCheck* m_programCheck = nullptr;
+    std::vector<std::string> m_startSectionNames;
     // The programs of the buttons shown, by button number - 1, as last asked after.
     std::array<std::string, 10> m_checkedPrograms;
 };

@@ -30,8 +30,6 @@ TCfgFrm* CfgFrm = nullptr;
 
 namespace {
 
-const std::string Config = "Config";
-const std::string DefaultPicture = "c:\\windows\\nuvole.bmp";
 const QString PictureFilter = QStringLiteral(
     "All (*.jpeg;*.jpeg;*.gif;*.bmp;*.ico;*.wmf)|*.bmp;*.ico;*.wmf;*.jpeg;*.jpg;*.gif|Bitmaps "
     "(*.bmp)|*.bmp|Icons (*.ico)|*.ico|Metafiles (*.wmf)|*.wmf|Jpeg|*.jpg;*.jpeg|Compuserve "
@@ -45,28 +43,9 @@ QFont pixelFont(int pixels, bool bold = false, bool underline = false) {
     return font;
 }
 
-// Shows stored bytes readably and remembers them, so that an unedited value is saved as it was.
-void showBytes(QLineEdit* edit, const std::string& bytes) {
-    edit->setText(platform::displayText(bytes));
-    platform::setShownBytes(edit, bytes);
-}
-
-// Which picture failed and where it lies, with the reason in the words of the reader.
-Exception pictureError(const platform::TImage* preview, const std::string& file,
-                       const std::exception& error) {
-    const char* which = preview->objectName() == QStringLiteral("Image2") ? "title" : "background";
-    return Exception(std::string("The ") + which + " picture \"" + file +
-                     "\" could not be read: " + error.what());
-}
-
 // A chosen name that would put lines of its own into the settings file; nothing is changed.
 [[noreturn]] void refuseLineBreak(const std::string& name) {
     throw Exception("Cannot use \"" + name + "\": its name holds a line break");
-}
-
-// A stored place outside the list leaves the list without a selection.
-void selectPlace(QComboBox* list, int index) {
-    list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
 }
 
 // Every value is one line of its file: a line break in it would end the value there and make the
@@ -98,7 +77,7 @@ public:
         OneLineValidator::validate(input, pos);
         if (input.size() < m_edit->text().size())
             return Acceptable;
-        const std::size_t size = platform::shownBytes(m_edit, input).size();
+        const std::size_t size = platform::bytesToSave(m_edit, input).size();
         return size <= TItemCaption::MaxLength ? Acceptable : Invalid;
     }
 
@@ -353,7 +332,7 @@ void TCfgFrm::BuildLookPage() {
     Label201 = label(s, "Label201", "Select a section:", QPoint(120, 16), true);
     ComboBox1 = list(s, "ComboBox1", QRect(199, 14, 114, 0));
     for (const std::string& name : DesignSectionNames())
-        platform::addItemBytes(ComboBox1, name);
+        platform::addItemFromBytes(ComboBox1, name);
     Label204 = label(s, "Label204", "Type a new name:", QPoint(120, 46), true);
     Edit1 = placed(new QLineEdit(s), "Edit1", QRect(199, 43, 114, 0));
     Edit1->setValidator(new OneLineValidator(Edit1));
@@ -407,8 +386,8 @@ void TCfgFrm::FillSectionPage(int k) {
         CaptionEdits[n] = caption;
         ProgramEdits[n] = program;
         // Until now the item's values lived only in the item store.
-        showBytes(caption, ItemCaptions[n].str());
-        showBytes(program, ItemPrograms[n]);
+        platform::setTextFromBytes(caption, ItemCaptions[n].str());
+        platform::setTextFromBytes(program, ItemPrograms[n]);
         if (page->isVisible())
             box->show();
     }
@@ -425,12 +404,12 @@ QLineEdit* TCfgFrm::ProgramEdit(int n) {
 }
 
 void TCfgFrm::ShowProgram(int n, const std::string& program) {
-    showBytes(ProgramEdit(n), program);
+    platform::setTextFromBytes(ProgramEdit(n), program);
 }
 
 void TCfgFrm::ShowCaption(int n, std::string_view caption) {
     // At most a caption's bytes, never cut inside a character.
-    showBytes(CaptionEdit(n), TItemCaption(caption).str());
+    platform::setTextFromBytes(CaptionEdit(n), TItemCaption(caption).str());
 }
 
 template <typename F> bool TCfgFrm::RunChild(F&& run) {
@@ -481,20 +460,18 @@ void TCfgFrm::changeEvent(QEvent* e) {
 void TCfgFrm::FormActivate() {
     if (!BarFrm)
         return;
-    const int k = BarFrm->ComboBox1->currentIndex();
-    if (k < 0 || k > 9)
+    const int section = BarFrm->Section();
+    if (section < 0)
         return;
-    ComboBox1->setCurrentIndex(k);
-    PageControl1->SetActivePageIndex(k + 1);
+    ComboBox1->setCurrentIndex(section);
+    PageControl1->SetActivePageIndex(section + 1);
 }
 
 void TCfgFrm::FormDeactivate() {
     if (!BarFrm)
         return;
-    const int p = PageControl1->ActivePageIndex();
-    if (p >= 1 && p <= 10)
-        BarFrm->ComboBox1->setCurrentIndex(p - 1);
-    BarFrm->ComboBox1Change();
+    // Page 0 is "Look"; "Section k" shows section k - 1.
+    BarFrm->ShowSection(PageControl1->ActivePageIndex() - 1);
 }
 
 void TCfgFrm::SaveBtClick() {
@@ -555,7 +532,7 @@ void TCfgFrm::ChoosePicture(QCheckBox* inUse, platform::TOpenDialog* dialog,
     try {
         preview->Picture().LoadFromFile(dialog->FileName);
     } catch (const std::exception& error) {
-        throw pictureError(preview, dialog->FileName, error);
+        throw PictureError(preview, dialog->FileName, error);
     }
 }
 
@@ -570,13 +547,13 @@ void TCfgFrm::ImgBtn2Click() {
 void TCfgFrm::CheckStretch1Click() {
     Image1->SetStretch(CheckStretch1->isChecked());
     if (BarFrm)
-        BarFrm->Image1->SetStretch(CheckStretch1->isChecked());
+        BarFrm->SetPictureStretch(false, CheckStretch1->isChecked());
 }
 
 void TCfgFrm::CheckStretch2Clic() {
     Image2->SetStretch(CheckStretch2->isChecked());
     if (BarFrm)
-        BarFrm->Image2->SetStretch(CheckStretch2->isChecked());
+        BarFrm->SetPictureStretch(true, CheckStretch2->isChecked());
 }
 
 void TCfgFrm::ChangeBtnClick() {
@@ -586,8 +563,8 @@ void TCfgFrm::ChangeBtnClick() {
     const QString name = QStringLiteral("%1) ").arg(k + 1) + Edit1->text();
     std::string text;
     for (int i = 0; i < ComboBox1->count(); ++i)
-        text +=
-            (renamed && i == k ? name.toStdString() : platform::itemBytes(ComboBox1, i)) + "\r\n";
+        text += (renamed && i == k ? name.toStdString() : platform::itemBytesToSave(ComboBox1, i)) +
+                "\r\n";
     // The list changes only once the file holds the new name: a failed write leaves the old names
     // in both, and Edit1's text, so a later "Save" cannot carry a name to the bar that was never
     // stored.
@@ -618,174 +595,4 @@ void TCfgFrm::BrowseProgram(int n) {
     // An installed application brings its name; a caption the user wrote stays.
     if (!OpenDialog1->ApplicationName.empty() && CaptionEdit(n)->text().isEmpty())
         ShowCaption(n, OpenDialog1->ApplicationName);
-}
-
-void TCfgFrm::FormCreate() {
-    std::vector<std::string> names;
-    if (BarFrm) {
-        // The bar has just read the file, or said why it could not and taken the design names.
-        names = BarFrm->StartSectionNames;
-    } else {
-        try {
-            names = ReadSectionNames();
-        } catch (const std::exception&) {
-            // Creation goes on with the design names, so nothing stored is overwritten.
-            names = DesignSectionNames();
-        }
-    }
-    ComboBox1->clear();
-    for (const std::string& name : names)
-        platform::addItemBytes(ComboBox1, name);
-    ComboBox1->setCurrentIndex(0);
-
-    LoadSettings();
-    ApplySettings();
-    if (BarFrm)
-        BarFrm->ComboBox1Change();
-    ReportPictureErrors();
-}
-
-void TCfgFrm::FormDestroy() {
-    SaveSettings();
-    FreeItemStore();
-}
-
-void TCfgFrm::LoadPreview(platform::TImage* preview, const std::string& file, bool inUse) {
-    try {
-        preview->Picture().LoadFromFile(file);
-    } catch (const std::exception& error) {
-        preview->Picture().SetGraphic(nullptr);
-        if (inUse)
-            m_pictureErrors.push_back(std::make_exception_ptr(pictureError(preview, file, error)));
-    }
-}
-
-void TCfgFrm::ReportPictureErrors() {
-    for (const std::exception_ptr& error : std::exchange(m_pictureErrors, {}))
-        try {
-            std::rethrow_exception(error);
-        } catch (const std::exception& shown) {
-            platform::handleException(shown);
-        }
-}
-
-void TCfgFrm::LoadSettings() {
-    LoadItems();
-    for (int n = 1; n <= ItemCount; ++n)
-        if (CaptionEdits[n]) {
-            showBytes(CaptionEdits[n], ItemCaptions[n].str());
-            showBytes(ProgramEdits[n], ItemPrograms[n]);
-        }
-    TAppIniFile& ini = *AppIni;
-    CheckImage->setChecked(ini.ReadFlag(Config, "CheckImage", false));
-    CheckImage2->setChecked(ini.ReadFlag(Config, "CheckImage2", false));
-    EditCol->SetColor(ini.ReadNumber(Config, "BackColor1", 0));
-    EditCol2->SetColor(ini.ReadNumber(Config, "BackColor2", 0));
-    CheckStretch1->setChecked(ini.ReadFlag(Config, "Stretch", false));
-    QFont font = EditFont1->font();
-    const std::string family = ini.ReadValue(Config, "Font1", "cf_MS Serif");
-    font.setFamily(platform::displayText(family));
-    platform::setShownBytes(EditFont1, family);
-    EditFont1->setFont(font);
-    EditFont1->SetFontColor(ini.ReadNumber(Config, "ColFont1", 0));
-    selectPlace(ComboBox2, ini.ReadNumber(Config, "Pos1", 0));
-    selectPlace(ComboBox3, ini.ReadNumber(Config, "Pos2", 0));
-    OpenDialog2->FileName = ini.ReadValue(Config, "BackImage", DefaultPicture);
-    LoadPreview(Image1, OpenDialog2->FileName, CheckImage->isChecked());
-    OpenDialog3->FileName = ini.ReadValue(Config, "TitleImage", DefaultPicture);
-    LoadPreview(Image2, OpenDialog3->FileName, CheckImage2->isChecked());
-    CheckOnTop->setChecked(ini.ReadFlag(Config, "OnTop", false));
-    CheckSmall->setChecked(ini.ReadFlag(Config, "Small", false));
-    CheckMin->setChecked(ini.ReadFlag(Config, "Min", false));
-    CheckUppercase->setChecked(ini.ReadFlag(Config, "Uppercase", true));
-    CheckResize->setChecked(ini.ReadFlag(Config, "Resize", true));
-}
-
-void TCfgFrm::SaveSettings() {
-    if (!AppIni)
-        throw Exception("The settings file was never read, so nothing was saved");
-    TAppIniFile& ini = *AppIni;
-    ini.WriteFlag(Config, "CheckImage", CheckImage->isChecked());
-    ini.WriteFlag(Config, "CheckImage2", CheckImage2->isChecked());
-    ini.WriteNumber(Config, "BackColor1", EditCol->Color());
-    ini.WriteNumber(Config, "BackColor2", EditCol2->Color());
-    ini.WriteFlag(Config, "Stretch", CheckStretch1->isChecked());
-    ini.WriteValue(Config, "Font1", platform::shownBytes(EditFont1, EditFont1->font().family()));
-    ini.WriteNumber(Config, "ColFont1", EditFont1->FontColor());
-    ini.WriteNumber(Config, "Pos1", ComboBox2->currentIndex());
-    ini.WriteNumber(Config, "Pos2", ComboBox3->currentIndex());
-    ini.WriteValue(Config, "BackImage", OpenDialog2->FileName);
-    ini.WriteValue(Config, "TitleImage", OpenDialog3->FileName);
-    ini.WriteFlag(Config, "OnTop", CheckOnTop->isChecked());
-    ini.WriteFlag(Config, "Small", CheckSmall->isChecked());
-    ini.WriteFlag(Config, "Min", CheckMin->isChecked());
-    ini.WriteFlag(Config, "Uppercase", CheckUppercase->isChecked());
-    ini.WriteFlag(Config, "Resize", CheckResize->isChecked());
-    // A page never shown still holds what was loaded, in the item store.
-    for (int n = 1; n <= ItemCount; ++n)
-        if (CaptionEdits[n]) {
-            // The caption type keeps at most 30 bytes and never splits a character.
-            ItemCaptions[n] = platform::shownBytes(CaptionEdits[n], CaptionEdits[n]->text());
-            ItemPrograms[n] = platform::shownBytes(ProgramEdits[n], ProgramEdits[n]->text());
-        }
-    SaveItems();
-}
-
-void TCfgFrm::ApplySettings() {
-    TBarFrm* bar = BarFrm;
-    if (!bar)
-        return;
-    bar->Panel2->SetColor(EditCol->Color());
-    bar->Panel3->SetColor(EditCol->Color());
-    bar->Panel1->SetColor(EditCol2->Color());
-
-    // Name, colour and size reach the bar; its own style stays.
-    QFont font = bar->font();
-    const QFont chosen = EditFont1->font();
-    font.setFamily(chosen.family());
-    if (chosen.pixelSize() > 0)
-        font.setPixelSize(chosen.pixelSize());
-    else
-        font.setPointSizeF(chosen.pointSizeF());
-    bar->setFont(font);
-    QPalette colours = bar->palette();
-    const QColor text = platform::toQColor(EditFont1->FontColor());
-    colours.setColor(QPalette::WindowText, text);
-    colours.setColor(QPalette::ButtonText, text);
-    bar->setPalette(colours);
-
-    bar->Image1->Picture().Assign(Image1->Picture());
-    bar->Image2->Picture().Assign(Image2->Picture());
-
-    bar->ComboBox1->clear();
-    for (int i = 0; i < ComboBox1->count(); ++i)
-        bar->ComboBox1->addItem(ComboBox1->itemText(i));
-    bar->ComboBox1->setCurrentIndex(0);
-
-    // Measured on the screen the bar is on, so a bar dragged to another monitor stays there.
-    const QRect area = bar->PlaceArea();
-    if (const int left = PlaceLeft(ComboBox2->currentIndex(), area); left != -1)
-        bar->move(left, bar->y());
-    const bool collapsed = bar->height() == TBarFrm::SmallHeight;
-    if (const int top = PlaceTop(ComboBox3->currentIndex(), collapsed, area); top != -1)
-        bar->move(bar->x(), top);
-    bar->KeepOnScreen();
-
-    bar->Image1->setVisible(CheckImage->isChecked());
-    bar->Image2->setVisible(CheckImage2->isChecked());
-    bar->Image1->SetStretch(CheckStretch1->isChecked());
-    bar->Image2->SetStretch(CheckStretch2->isChecked());
-
-    const bool onTop = CheckOnTop->isChecked();
-    if (onTop != bar->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
-        // Changing a window's flags hides it; a shown bar is shown again.
-        const bool shown = bar->isVisible();
-        bar->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-        if (shown)
-            bar->show();
-    }
-
-    const int section = ComboBox1->currentIndex();
-    if (section >= 0 && section <= 9)
-        bar->ComboBox1->setCurrentIndex(section);
 }

@@ -4,6 +4,7 @@
 
 #include "Tools1.h"
 #include "platform/Colors.h"
+#include "platform/Errors.h"
 
 #include <QDialog>
 #include <QLineEdit>
@@ -69,6 +70,13 @@ class TCfgFrm : public QDialog {
     Q_OBJECT
 public:
     explicit TCfgFrm(QWidget* parent = nullptr);
+
+    // The switches and the vertical place as the bar asks them, at the moment it needs them.
+    bool SmallBarOnUse() const;
+    bool MinimizeOnUse() const;
+    bool AutomaticResize() const;
+    bool Uppercase() const;
+    int VerticalPlace() const;
 
     void FormCreate();
     void FormActivate();
@@ -169,6 +177,9 @@ private:
     // Loads a preview; a picture that fails leaves the preview empty and the file name as it
     // was, and is reported only when its picture is in use, by ReportPictureErrors.
     void LoadPreview(platform::TImage* preview, const std::string& file, bool inUse);
+    // Which picture failed and where it lies, with the reason in the words of the reader.
+    static Exception PictureError(const platform::TImage* preview, const std::string& file,
+                                  const std::exception& error);
     // A message box runs an event loop that activates the application, and the bar reacts to
     // that with the settings the dialog holds then: so pictures that failed to load are
     // reported only once every setting is read and applied.

@@ -1,6 +1,7 @@
 #include "platform/TextBytes.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QVariant>
 
 namespace platform {
@@ -67,28 +68,33 @@ QString displayText(std::string_view bytes) {
     return text;
 }
 
-std::string storedBytes(const QString& shown, std::string_view original) {
+std::string bytesToSave(const QString& shown, std::string_view original) {
     if (shown == displayText(original))
         return std::string(original);
     return shown.toStdString();
 }
 
-void setShownBytes(QObject* widget, std::string_view bytes) {
+void rememberShownBytes(QObject* widget, std::string_view bytes) {
     widget->setProperty(BytesProperty, QByteArray(bytes.data(), qsizetype(bytes.size())));
 }
 
-std::string shownBytes(const QObject* widget, const QString& shown) {
+std::string bytesToSave(const QObject* widget, const QString& shown) {
     const QByteArray original = widget->property(BytesProperty).toByteArray();
-    return storedBytes(shown, std::string_view(original.constData(), std::size_t(original.size())));
+    return bytesToSave(shown, std::string_view(original.constData(), std::size_t(original.size())));
 }
 
-void addItemBytes(QComboBox* list, std::string_view bytes) {
+void setTextFromBytes(QLineEdit* edit, std::string_view bytes) {
+    edit->setText(displayText(bytes));
+    rememberShownBytes(edit, bytes);
+}
+
+void addItemFromBytes(QComboBox* list, std::string_view bytes) {
     list->addItem(displayText(bytes), QByteArray(bytes.data(), qsizetype(bytes.size())));
 }
 
-std::string itemBytes(const QComboBox* list, int index) {
+std::string itemBytesToSave(const QComboBox* list, int index) {
     const QByteArray original = list->itemData(index).toByteArray();
-    return storedBytes(list->itemText(index),
+    return bytesToSave(list->itemText(index),
                        std::string_view(original.constData(), std::size_t(original.size())));
 }
 

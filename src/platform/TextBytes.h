@@ -8,6 +8,7 @@
 #include <string_view>
 
 class QComboBox;
+class QLineEdit;
 class QObject;
 
 namespace platform {
@@ -19,14 +20,18 @@ QString displayText(std::string_view bytes);
 
 // What to store for text that was shown from original: the original bytes while the text is
 // still exactly what they show, otherwise the text in UTF-8.
-std::string storedBytes(const QString& shown, std::string_view original);
+std::string bytesToSave(const QString& shown, std::string_view original);
 
-// A widget's text that remembers the bytes it was shown from.
-void setShownBytes(QObject* widget, std::string_view bytes);
-std::string shownBytes(const QObject* widget, const QString& shown);
+// A widget's text that remembers the bytes it was shown from, and the bytes to save for what it
+// shows now.
+void rememberShownBytes(QObject* widget, std::string_view bytes);
+std::string bytesToSave(const QObject* widget, const QString& shown);
+// Shows stored bytes readably in an edit box and remembers them, so that an unedited value is
+// saved as it was.
+void setTextFromBytes(QLineEdit* edit, std::string_view bytes);
 
 // The same for the entries of a list.
-void addItemBytes(QComboBox* list, std::string_view bytes);
-std::string itemBytes(const QComboBox* list, int index);
+void addItemFromBytes(QComboBox* list, std::string_view bytes);
+std::string itemBytesToSave(const QComboBox* list, int index);
 
 } // namespace platform

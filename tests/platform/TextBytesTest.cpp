@@ -30,15 +30,15 @@ TEST(TextBytes, UneditedTextGivesBackItsBytesAndEditedTextIsUtf8) {
         for (int n = length(random); n > 0; --n)
             bytes += char(byte(random));
         edit.setText(displayText(bytes));
-        platform::setShownBytes(&edit, bytes);
-        ASSERT_EQ(platform::shownBytes(&edit, edit.text()), bytes);
-        platform::addItemBytes(&list, bytes);
-        ASSERT_EQ(platform::itemBytes(&list, list.count() - 1), bytes);
+        platform::rememberShownBytes(&edit, bytes);
+        ASSERT_EQ(platform::bytesToSave(&edit, edit.text()), bytes);
+        platform::addItemFromBytes(&list, bytes);
+        ASSERT_EQ(platform::itemBytesToSave(&list, list.count() - 1), bytes);
     }
     edit.setText(displayText("B\xFCro"));
-    platform::setShownBytes(&edit, "B\xFCro");
+    platform::rememberShownBytes(&edit, "B\xFCro");
     edit.setText(edit.text() + QStringLiteral("s"));
-    EXPECT_EQ(platform::shownBytes(&edit, edit.text()), "B\xC3\xBCros");
+    EXPECT_EQ(platform::bytesToSave(&edit, edit.text()), "B\xC3\xBCros");
     list.setItemText(0, QStringLiteral("new"));
-    EXPECT_EQ(platform::itemBytes(&list, 0), "new");
+    EXPECT_EQ(platform::itemBytesToSave(&list, 0), "new");
 }
