@@ -101,6 +101,25 @@ public:
     void BrowseBtAllClick(QObject* Sender);
     void BrowseProgram(int n);
 
+    // An item's edit boxes, its section page made first if it has not been shown yet.
+    QLineEdit* CaptionEdit(int n);
+    QLineEdit* ProgramEdit(int n);
+    // Puts a chosen program, or a caption cut as captions are, into item n's box with its
+    // bytes, so that it is saved exactly as chosen.
+    void ShowProgram(int n, const std::string& program);
+    void ShowCaption(int n, std::string_view caption);
+
+public slots:
+    // Escape, and the window's close box, hide the dialog as "Close" does.
+    void reject() override;
+
+protected:
+    void changeEvent(QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    // The dialog's controls, the one live copy of the settings; others reach them through the
+    // calls above, tests by their object names.
     TPageControl* PageControl1;
     QWidget* Look;
     std::array<QWidget*, 11> Sections{}; // Sections[k] is the page "Section k", k = 1..10
@@ -153,23 +172,6 @@ public:
     platform::TColorDialog* ColorDialog2;
     platform::TFontDialog* FontDialog1;
 
-    // An item's edit boxes, its section page made first if it has not been shown yet.
-    QLineEdit* CaptionEdit(int n);
-    QLineEdit* ProgramEdit(int n);
-    // Puts a chosen program, or a caption cut as captions are, into item n's box with its
-    // bytes, so that it is saved exactly as chosen.
-    void ShowProgram(int n, const std::string& program);
-    void ShowCaption(int n, std::string_view caption);
-
-public slots:
-    // Escape, and the window's close box, hide the dialog as "Close" does.
-    void reject() override;
-
-protected:
-    void changeEvent(QEvent* e) override;
-    void showEvent(QShowEvent* e) override;
-
-private:
     void BuildLookPage();
     void BuildSectionPage(int k);
     // Makes the page's controls, once, showing the item store's values.

@@ -23,6 +23,15 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+// A window's control by its object name, as the tests reach the controls the windows keep to
+// themselves.
+template <typename W> W* control(const QObject* window, const QString& name) {
+    W* found = window->findChild<W*>(name);
+    if (!found)
+        throw std::runtime_error("no control named " + name.toStdString());
+    return found;
+}
+
 struct Started {
     std::string commandLine;
     std::string folder;

@@ -64,7 +64,7 @@ TEST_F(Bar, ButtonsShowTheSelectedSectionsItems) {
 
     selectSection(9);
     EXPECT_EQ(caption(10), QStringLiteral("hundred"));
-    CfgFrm->CheckUppercase->setChecked(false);
+    control<QCheckBox>(CfgFrm, "CheckUppercase")->setChecked(false);
     idle();
     EXPECT_EQ(caption(10), QStringLiteral("hundred"));
 }
@@ -238,7 +238,7 @@ TEST_F(Bar, LaunchStartsInTheProgramsFolderAndResizes) {
     EXPECT_EQ(started[0].folder, dir.path() + "/");
     EXPECT_EQ(BarFrm->height(), TBarFrm::FullHeight);
     const int top = BarFrm->y();
-    CfgFrm->CheckSmall->setChecked(true);
+    control<QCheckBox>(CfgFrm, "CheckSmall")->setChecked(true);
     BarFrm->LaunchItem(15);
     EXPECT_EQ(BarFrm->height(), TBarFrm::SmallHeight);
     EXPECT_EQ(BarFrm->y(), top) << "a launch never moves the bar";
@@ -282,12 +282,12 @@ TEST_F(Bar, HeightsAndTopsFollowTheirTriggers) {
     BarFrm->AppDeactivate();
     EXPECT_EQ(BarFrm->y(), 500);
 
-    CfgFrm->ComboBox3->setCurrentIndex(2);
+    control<QComboBox>(CfgFrm, "ComboBox3")->setCurrentIndex(2);
     BarFrm->ShowBtnClick();
     EXPECT_EQ(BarFrm->y(), 135);
     BarFrm->HideBtnClick();
     EXPECT_EQ(BarFrm->y(), 242);
-    CfgFrm->ComboBox3->setCurrentIndex(0);
+    control<QComboBox>(CfgFrm, "ComboBox3")->setCurrentIndex(0);
     BarFrm->ShowBtnClick();
     EXPECT_EQ(BarFrm->y(), 242) << "Up: the bar's own triggers never move it";
     BarFrm->HideBtnClick();
@@ -295,7 +295,7 @@ TEST_F(Bar, HeightsAndTopsFollowTheirTriggers) {
     EXPECT_EQ(BarFrm->height(), TBarFrm::FullHeight);
     EXPECT_EQ(BarFrm->y(), 242);
 
-    CfgFrm->CheckResize->setChecked(false);
+    control<QCheckBox>(CfgFrm, "CheckResize")->setChecked(false);
     BarFrm->AppDeactivate();
     EXPECT_EQ(BarFrm->height(), TBarFrm::FullHeight);
     EXPECT_EQ(BarFrm->maximumWidth(), TBarFrm::BarWidth);
@@ -310,7 +310,7 @@ TEST_F(Bar, MissingSectionFileIsSaidOnceAndNothingStoredIsLost) {
     EXPECT_EQ(errors.messages()[0], "Cannot open file " + dir.file("Items.txt"));
     ASSERT_EQ(BarFrm->ComboBox1->count(), 10);
     EXPECT_EQ(BarFrm->ComboBox1->itemText(0), QStringLiteral("SYSTEM UTILITIES"));
-    EXPECT_EQ(CfgFrm->ComboBox1->itemText(9), QStringLiteral("GAMES"));
+    EXPECT_EQ(control<QComboBox>(CfgFrm, "ComboBox1")->itemText(9), QStringLiteral("GAMES"));
     EXPECT_EQ(BarFrm->ComboBox1->currentIndex(), 0);
     EXPECT_EQ(caption(1), QStringLiteral("kept"));
     EXPECT_EQ(BarFrm->x(), 348) << "the settings were loaded and applied";
@@ -424,8 +424,8 @@ TEST_F(Bar, PlacesFollowTheBarsScreenAndTheBarIsNeverLost) {
 
     // Dragged to the second monitor, then "Right" and "Middle" applied: it stays there.
     BarFrm->move(2000, 100);
-    CfgFrm->ComboBox2->setCurrentIndex(0);
-    CfgFrm->ComboBox3->setCurrentIndex(2);
+    control<QComboBox>(CfgFrm, "ComboBox2")->setCurrentIndex(0);
+    control<QComboBox>(CfgFrm, "ComboBox3")->setCurrentIndex(2);
     CfgFrm->ApplySettings();
     EXPECT_EQ(BarFrm->pos(), QPoint(1920 + 1280 - 130, 512 - 58));
 

@@ -46,12 +46,15 @@ void writeBitmap(const std::string& path, QColor color) {
 TEST_F(Bar, FirstStartUsesTheDefaultsAndSavesEveryKeyInOrder) {
     writeSections(Sections);
     start();
-    EXPECT_TRUE(CfgFrm->CheckUppercase->isChecked());
-    EXPECT_TRUE(CfgFrm->CheckResize->isChecked());
-    for (QCheckBox* box : {CfgFrm->CheckImage, CfgFrm->CheckImage2, CfgFrm->CheckStretch1,
-                           CfgFrm->CheckOnTop, CfgFrm->CheckSmall, CfgFrm->CheckMin})
+    EXPECT_TRUE(control<QCheckBox>(CfgFrm, "CheckUppercase")->isChecked());
+    EXPECT_TRUE(control<QCheckBox>(CfgFrm, "CheckResize")->isChecked());
+    for (QCheckBox* box :
+         {control<QCheckBox>(CfgFrm, "CheckImage"), control<QCheckBox>(CfgFrm, "CheckImage2"),
+          control<QCheckBox>(CfgFrm, "CheckStretch1"), control<QCheckBox>(CfgFrm, "CheckOnTop"),
+          control<QCheckBox>(CfgFrm, "CheckSmall"), control<QCheckBox>(CfgFrm, "CheckMin")})
         EXPECT_FALSE(box->isChecked()) << box->objectName().toStdString();
-    EXPECT_EQ(CfgFrm->EditFont1->font().family(), QStringLiteral("cf_MS Serif"));
+    EXPECT_EQ(control<TFontEdit>(CfgFrm, "EditFont1")->font().family(),
+              QStringLiteral("cf_MS Serif"));
     EXPECT_EQ(BarFrm->pos(), QPoint(670, 10)) << "Right and Up";
     EXPECT_TRUE(errors.messages().empty()) << "the default picture is not in use: no message";
     stop();
@@ -67,12 +70,14 @@ TEST_F(Bar, StoredValuesReadAndWriteBackInTheirEncodings) {
     writeIni({"[Config]", "Pos1=7", "BackColor2=0xFF", "OnTop=2", "Min=yes",
               "Font1=", "BackColor1=-2147483633", "[Config.Caption]", "1=short"});
     start();
-    EXPECT_EQ(CfgFrm->ComboBox2->currentIndex(), -1);
-    EXPECT_EQ(CfgFrm->EditCol2->Color(), 255);
-    EXPECT_TRUE(CfgFrm->CheckOnTop->isChecked());
+    EXPECT_EQ(control<QComboBox>(CfgFrm, "ComboBox2")->currentIndex(), -1);
+    EXPECT_EQ(control<TEditColor>(CfgFrm, "EditCol2")->Color(), 255);
+    EXPECT_TRUE(control<QCheckBox>(CfgFrm, "CheckOnTop")->isChecked());
     EXPECT_TRUE(BarFrm->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_FALSE(CfgFrm->CheckMin->isChecked()) << "not a number: the default";
-    EXPECT_EQ(CfgFrm->EditFont1->font().family(), QString()) << "present but empty";
+    EXPECT_FALSE(control<QCheckBox>(CfgFrm, "CheckMin")->isChecked())
+        << "not a number: the default";
+    EXPECT_EQ(control<TFontEdit>(CfgFrm, "EditFont1")->font().family(), QString())
+        << "present but empty";
     EXPECT_EQ(BarFrm->x(), 0) << "no horizontal place selected: left alone";
     CfgFrm->CaptionEdit(1)->setText(QString(40, QLatin1Char('c')));
     stop();
@@ -107,12 +112,12 @@ TEST_F(Bar, AppliedSettingsReachTheBar) {
     QFont chosen(QStringLiteral("Serif"));
     chosen.setPixelSize(16);
     chosen.setBold(true);
-    CfgFrm->EditFont1->setFont(chosen);
+    control<TFontEdit>(CfgFrm, "EditFont1")->setFont(chosen);
     // The bar keeps its own copy of the picture until the next apply.
-    CfgFrm->Image1->Picture().SetGraphic(nullptr);
-    CfgFrm->ComboBox1->setCurrentIndex(4);
-    CfgFrm->ComboBox3->setCurrentIndex(2);
-    CfgFrm->CheckOnTop->setChecked(true);
+    control<platform::TImage>(CfgFrm, "Image1")->Picture().SetGraphic(nullptr);
+    control<QComboBox>(CfgFrm, "ComboBox1")->setCurrentIndex(4);
+    control<QComboBox>(CfgFrm, "ComboBox3")->setCurrentIndex(2);
+    control<QCheckBox>(CfgFrm, "CheckOnTop")->setChecked(true);
     EXPECT_EQ(BarFrm->Image1->Picture().Width(), 8);
     CfgFrm->ApplySettings();
     EXPECT_EQ(BarFrm->font().pixelSize(), 16);
@@ -154,9 +159,10 @@ TEST_F(Bar, BrokenPictureKeepsItsNameAndReadingGoesOn) {
     EXPECT_TRUE(errors.messages()[0].starts_with("The background picture \"" +
                                                  dir.file("broken.bmp") + "\" could not be read: "))
         << errors.messages()[0];
-    EXPECT_EQ(CfgFrm->Image1->Picture().Graphic(), nullptr);
-    EXPECT_TRUE(CfgFrm->CheckOnTop->isChecked()) << "the keys after it are still read";
-    EXPECT_TRUE(CfgFrm->CheckSmall->isChecked());
+    EXPECT_EQ(control<platform::TImage>(CfgFrm, "Image1")->Picture().Graphic(), nullptr);
+    EXPECT_TRUE(control<QCheckBox>(CfgFrm, "CheckOnTop")->isChecked())
+        << "the keys after it are still read";
+    EXPECT_TRUE(control<QCheckBox>(CfgFrm, "CheckSmall")->isChecked());
     stop();
     EXPECT_NE(ini().find("BackImage=" + dir.file("broken.bmp")), std::string::npos);
     EXPECT_NE(ini().find("TitleImage=" + dir.file("missing.gif")), std::string::npos);
@@ -177,7 +183,7 @@ TEST_F(Bar, APictureThatFailsIsReportedAfterEverySettingIsApplied) {
     start();
     platform::setExceptionHandler(previous);
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_FALSE(CfgFrm->CheckResize->isChecked());
+    EXPECT_FALSE(control<QCheckBox>(CfgFrm, "CheckResize")->isChecked());
     EXPECT_EQ(BarFrm->height(), TBarFrm::SmallHeight) << "Authomatic Resize is off";
     EXPECT_EQ(BarFrm->y(), 242) << "Middle, collapsed";
 }
@@ -186,7 +192,7 @@ TEST_F(Bar, AFailedSaveAtShutdownIsReportedOnceAndKeepsTheFile) {
     writeSections(Sections);
     writeIni({"[Config]", "Small=1"});
     start();
-    CfgFrm->CheckMin->setChecked(true);
+    control<QCheckBox>(CfgFrm, "CheckMin")->setChecked(true);
     {
         testing_support::ScopedRenameFailure failure(testing_support::accessDeniedError);
         stop();
@@ -237,10 +243,13 @@ TEST_F(Bar, DialogLayoutPutsEveryControlInItsPlace) {
     writeSections(Sections);
     start();
     EXPECT_EQ(CfgFrm->windowTitle(), QStringLiteral("Settings"));
-    ASSERT_EQ(CfgFrm->PageControl1->PageCount(), 11);
-    EXPECT_EQ(CfgFrm->PageControl1->Page(0)->objectName(), QStringLiteral("Look"));
-    EXPECT_EQ(CfgFrm->PageControl1->Page(10)->objectName(), QStringLiteral("Section10"));
-    EXPECT_EQ(CfgFrm->PageControl1->ActivePageIndex(), 0) << "Look is active at creation";
+    ASSERT_EQ(control<TPageControl>(CfgFrm, "PageControl1")->PageCount(), 11);
+    EXPECT_EQ(control<TPageControl>(CfgFrm, "PageControl1")->Page(0)->objectName(),
+              QStringLiteral("Look"));
+    EXPECT_EQ(control<TPageControl>(CfgFrm, "PageControl1")->Page(10)->objectName(),
+              QStringLiteral("Section10"));
+    EXPECT_EQ(control<TPageControl>(CfgFrm, "PageControl1")->ActivePageIndex(), 0)
+        << "Look is active at creation";
     const Place look[] = {
         {"GroupBox101", {8, 8, 505, 169}},   {"BackColBt", {8, 20, 105, 22}},
         {"EditCol", {128, 20, 57, 22}},      {"BtBaclColBt", {8, 48, 105, 22}},
@@ -264,16 +273,17 @@ TEST_F(Bar, DialogLayoutPutsEveryControlInItsPlace) {
             at.setWidth(p.where.width());
         EXPECT_EQ(at, p.where) << p.name;
     }
-    EXPECT_EQ(CfgFrm->CheckSmall->pos(), QPoint(8, 296));
-    EXPECT_EQ(CfgFrm->CheckOnTop->pos(), QPoint(424, 296));
-    EXPECT_TRUE(CfgFrm->SaveBt->isDefault());
+    EXPECT_EQ(control<QCheckBox>(CfgFrm, "CheckSmall")->pos(), QPoint(8, 296));
+    EXPECT_EQ(control<QCheckBox>(CfgFrm, "CheckOnTop")->pos(), QPoint(424, 296));
+    EXPECT_TRUE(control<QPushButton>(CfgFrm, "SaveBt")->isDefault());
 
     for (int n : {1, 5, 6, 13, 100}) {
         SCOPED_TRACE(n);
         const int k = (n - 1) / 10 + 1, j = (n - 1) % 10 + 1;
         QWidget* edit = CfgFrm->CaptionEdit(n);
         auto* box = edit->parentWidget();
-        EXPECT_EQ(box->parentWidget(), CfgFrm->Sections[std::size_t(k)]);
+        EXPECT_EQ(box->parentWidget(),
+                  control<QWidget>(CfgFrm, QStringLiteral("Section%1").arg(k)));
         EXPECT_EQ(box->geometry(), QRect(j <= 5 ? 8 : 272, 8 + 64 * ((j - 1) % 5), 233, 57));
         EXPECT_EQ(static_cast<TGroupBox*>(box)->Caption(), QStringLiteral("Button %1").arg(n));
         EXPECT_EQ(edit->geometry(), QRect(8, 32, 69, 21));
@@ -290,12 +300,12 @@ TEST_F(Bar, DialogFollowsTheBarsSectionAndTheBarFollowsThePage) {
     start();
     BarFrm->ComboBox1->setCurrentIndex(6);
     CfgFrm->FormActivate();
-    EXPECT_EQ(CfgFrm->PageControl1->ActivePageIndex(), 7);
-    EXPECT_EQ(CfgFrm->ComboBox1->currentIndex(), 6);
-    CfgFrm->PageControl1->SetActivePageIndex(4);
+    EXPECT_EQ(control<TPageControl>(CfgFrm, "PageControl1")->ActivePageIndex(), 7);
+    EXPECT_EQ(control<QComboBox>(CfgFrm, "ComboBox1")->currentIndex(), 6);
+    control<TPageControl>(CfgFrm, "PageControl1")->SetActivePageIndex(4);
     CfgFrm->FormDeactivate();
     EXPECT_EQ(BarFrm->ComboBox1->currentIndex(), 3);
-    CfgFrm->PageControl1->SetActivePageIndex(0);
+    control<TPageControl>(CfgFrm, "PageControl1")->SetActivePageIndex(0);
     BarFrm->SectionButtons[1]->SetCaption(QStringLiteral("stale"));
     CfgFrm->FormDeactivate();
     EXPECT_EQ(BarFrm->ComboBox1->currentIndex(), 3) << "from Look the section stays";
@@ -306,12 +316,17 @@ TEST_F(Bar, SectionPagesAreMadeWhenFirstShownAndTheirItemsKeptTillThen) {
     writeSections(Sections);
     writeIni({"[Config.Caption]", "25=kept", "[Config.Prog]", "25=/kept/program"});
     start();
-    EXPECT_TRUE(CfgFrm->Sections[3]->findChildren<QLineEdit*>().isEmpty());
+    EXPECT_TRUE(control<QWidget>(CfgFrm, QStringLiteral("Section%1").arg(3))
+                    ->findChildren<QLineEdit*>()
+                    .isEmpty());
     CfgFrm->SaveSettings();
     EXPECT_NE(ini().find("25=kept"), std::string::npos) << "an unseen page's items are saved";
     EXPECT_NE(ini().find("25=/kept/program"), std::string::npos);
-    CfgFrm->PageControl1->SetActivePageIndex(3);
-    EXPECT_EQ(CfgFrm->Sections[3]->findChildren<QLineEdit*>().size(), 20);
+    control<TPageControl>(CfgFrm, "PageControl1")->SetActivePageIndex(3);
+    EXPECT_EQ(control<QWidget>(CfgFrm, QStringLiteral("Section%1").arg(3))
+                  ->findChildren<QLineEdit*>()
+                  .size(),
+              20);
     EXPECT_EQ(CfgFrm->findChild<QLineEdit*>(QStringLiteral("EditCap25"))->text(),
               QStringLiteral("kept"));
     EXPECT_EQ(CfgFrm->findChild<QLineEdit*>(QStringLiteral("EditProg25"))->text(),
@@ -323,7 +338,7 @@ TEST_F(Bar, BrowseStartsFromTheItemsSavedProgram) {
     writeIni({"[Config.Prog]", "13=/saved/program"});
     start();
     CfgFrm->ProgramEdit(13)->setText(QStringLiteral("/typed/not/saved"));
-    CfgFrm->PageControl1->SetActivePageIndex(2);
+    control<TPageControl>(CfgFrm, "PageControl1")->SetActivePageIndex(2);
     AnsweredDialogs dialogs("/chosen/program");
     auto* third = CfgFrm->findChild<QPushButton*>(QStringLiteral("BrowseBt13"));
     ASSERT_NE(third, nullptr);
@@ -337,7 +352,7 @@ TEST_F(Bar, BrowsedApplicationNamesOnlyAnItemWithoutCaption) {
     writeSections(Sections);
     writeIni({"[Config.Caption]", "2=Mine"});
     start();
-    CfgFrm->PageControl1->SetActivePageIndex(1);
+    control<TPageControl>(CfgFrm, "PageControl1")->SetActivePageIndex(1);
     const std::string entry = "/usr/share/applications/web.desktop";
     auto previous = platform::setOpenDialogFunction([&](QWidget*, platform::TOpenDialog& d) {
         EXPECT_TRUE(d.OffersApplications);
@@ -361,14 +376,14 @@ TEST_F(Bar, BrowsedApplicationNamesOnlyAnItemWithoutCaption) {
 TEST_F(Bar, RenameAddsOnePrefixAndRewritesTheFile) {
     writeSections(Sections);
     start();
-    CfgFrm->ComboBox1->setCurrentIndex(4);
-    CfgFrm->Edit1->setText(QStringLiteral("office é"));
-    CfgFrm->ChangeBtn->click();
-    CfgFrm->Edit1->setText(QStringLiteral("work"));
-    CfgFrm->ChangeBtn->click();
-    EXPECT_EQ(CfgFrm->ComboBox1->itemText(4), QStringLiteral("5) WORK"));
-    EXPECT_EQ(CfgFrm->ComboBox1->currentIndex(), 4);
-    EXPECT_TRUE(CfgFrm->Edit1->text().isEmpty());
+    control<QComboBox>(CfgFrm, "ComboBox1")->setCurrentIndex(4);
+    control<QLineEdit>(CfgFrm, "Edit1")->setText(QStringLiteral("office é"));
+    control<QPushButton>(CfgFrm, "ChangeBtn")->click();
+    control<QLineEdit>(CfgFrm, "Edit1")->setText(QStringLiteral("work"));
+    control<QPushButton>(CfgFrm, "ChangeBtn")->click();
+    EXPECT_EQ(control<QComboBox>(CfgFrm, "ComboBox1")->itemText(4), QStringLiteral("5) WORK"));
+    EXPECT_EQ(control<QComboBox>(CfgFrm, "ComboBox1")->currentIndex(), 4);
+    EXPECT_TRUE(control<QLineEdit>(CfgFrm, "Edit1")->text().isEmpty());
     Lines expected = Sections;
     expected[4] = "5) WORK";
     EXPECT_EQ(testing_support::readBytes(dir.file("Items.txt")), testing_support::crlf(expected));
@@ -376,15 +391,15 @@ TEST_F(Bar, RenameAddsOnePrefixAndRewritesTheFile) {
 
     // Edited by hand meanwhile: that version is kept beside it, and said so; the same bytes
     // written anew by a synchronising tool are no edit.
-    CfgFrm->ComboBox1->setCurrentIndex(-1);
-    CfgFrm->Edit1->setText(QStringLiteral("x"));
+    control<QComboBox>(CfgFrm, "ComboBox1")->setCurrentIndex(-1);
+    control<QLineEdit>(CfgFrm, "Edit1")->setText(QStringLiteral("x"));
     platform::writeFileAtomic(dir.file("Items.txt"), testing_support::crlf(expected));
-    CfgFrm->ChangeBtn->click();
+    control<QPushButton>(CfgFrm, "ChangeBtn")->click();
     testing_support::writeBytes(dir.file("Items.txt"), "changed elsewhere");
-    CfgFrm->ChangeBtn->click();
+    control<QPushButton>(CfgFrm, "ChangeBtn")->click();
     EXPECT_EQ(testing_support::readBytes(dir.file("Items.txt")), testing_support::crlf(expected))
         << "no selection: no name changes, the file is still rewritten";
-    EXPECT_TRUE(CfgFrm->Edit1->text().isEmpty());
+    EXPECT_TRUE(control<QLineEdit>(CfgFrm, "Edit1")->text().isEmpty());
     const Lines kept = testing_support::listFolder(dir.path());
     const auto copy = std::find_if(kept.begin(), kept.end(), [](const std::string& name) {
         return name.starts_with("Items.txt.edited-");
@@ -399,17 +414,18 @@ TEST_F(Bar, RenameAddsOnePrefixAndRewritesTheFile) {
     errors.clear();
 
     // A write that fails keeps the old file and the typed name.
-    CfgFrm->ComboBox1->setCurrentIndex(0);
-    CfgFrm->Edit1->setText(QStringLiteral("lost?"));
+    control<QComboBox>(CfgFrm, "ComboBox1")->setCurrentIndex(0);
+    control<QLineEdit>(CfgFrm, "Edit1")->setText(QStringLiteral("lost?"));
     {
         testing_support::ScopedRenameFailure full(ENOSPC);
-        userClick(CfgFrm->ChangeBtn);
+        userClick(control<QPushButton>(CfgFrm, "ChangeBtn"));
     }
     EXPECT_EQ(errors.messages(), Lines{"The section names were not saved to \"" +
                                        dir.file("Items.txt") + "\": Disk full"});
     EXPECT_EQ(testing_support::readBytes(dir.file("Items.txt")), testing_support::crlf(expected));
-    EXPECT_EQ(CfgFrm->Edit1->text(), QStringLiteral("LOST?"));
-    EXPECT_EQ(CfgFrm->ComboBox1->itemText(0), QString::fromStdString(Sections[0]))
+    EXPECT_EQ(control<QLineEdit>(CfgFrm, "Edit1")->text(), QStringLiteral("LOST?"));
+    EXPECT_EQ(control<QComboBox>(CfgFrm, "ComboBox1")->itemText(0),
+              QString::fromStdString(Sections[0]))
         << "the list keeps the name the file keeps";
 }
 
@@ -417,31 +433,33 @@ TEST_F(Bar, DefaultLookPicturesStretchAndDialogsThatRemember) {
     writeSections(Sections);
     writeBitmap(dir.file("pic.bmp"), Qt::green);
     start();
-    CfgFrm->CheckOnTop->setChecked(true);
-    CfgFrm->ComboBox2->setCurrentIndex(2);
-    CfgFrm->DefaultBt->click();
-    EXPECT_EQ(CfgFrm->EditCol->Color(), clBtnFace);
-    EXPECT_EQ(CfgFrm->EditCol2->Color(), clBtnFace);
-    EXPECT_EQ(CfgFrm->EditFont1->font().family(), QStringLiteral("cf_ MS Serif"));
-    EXPECT_EQ(CfgFrm->EditFont1->font().pointSize(), 8);
-    EXPECT_TRUE(CfgFrm->EditFont1->font().bold());
-    EXPECT_EQ(CfgFrm->EditFont1->FontColor(), 0x000080);
-    EXPECT_TRUE(CfgFrm->CheckImage->isChecked());
-    EXPECT_FALSE(CfgFrm->CheckImage2->isChecked());
-    EXPECT_TRUE(CfgFrm->CheckOnTop->isChecked()) << "behaviour is not part of the look";
-    EXPECT_EQ(CfgFrm->ComboBox2->currentIndex(), 2);
+    control<QCheckBox>(CfgFrm, "CheckOnTop")->setChecked(true);
+    control<QComboBox>(CfgFrm, "ComboBox2")->setCurrentIndex(2);
+    control<QPushButton>(CfgFrm, "DefaultBt")->click();
+    EXPECT_EQ(control<TEditColor>(CfgFrm, "EditCol")->Color(), clBtnFace);
+    EXPECT_EQ(control<TEditColor>(CfgFrm, "EditCol2")->Color(), clBtnFace);
+    EXPECT_EQ(control<TFontEdit>(CfgFrm, "EditFont1")->font().family(),
+              QStringLiteral("cf_ MS Serif"));
+    EXPECT_EQ(control<TFontEdit>(CfgFrm, "EditFont1")->font().pointSize(), 8);
+    EXPECT_TRUE(control<TFontEdit>(CfgFrm, "EditFont1")->font().bold());
+    EXPECT_EQ(control<TFontEdit>(CfgFrm, "EditFont1")->FontColor(), 0x000080);
+    EXPECT_TRUE(control<QCheckBox>(CfgFrm, "CheckImage")->isChecked());
+    EXPECT_FALSE(control<QCheckBox>(CfgFrm, "CheckImage2")->isChecked());
+    EXPECT_TRUE(control<QCheckBox>(CfgFrm, "CheckOnTop")->isChecked())
+        << "behaviour is not part of the look";
+    EXPECT_EQ(control<QComboBox>(CfgFrm, "ComboBox2")->currentIndex(), 2);
 
     AnsweredDialogs dialogs(dir.file("pic.bmp"));
-    userClick(CfgFrm->ImgBtn2);
+    userClick(control<QPushButton>(CfgFrm, "ImgBtn2"));
     EXPECT_EQ(errors.messages(),
               std::vector<std::string>{"You have to select Image Check Box above!"});
     EXPECT_TRUE(dialogs.presets.empty()) << "no file dialog without the check box";
-    CfgFrm->ImgBtn->click();
+    control<QPushButton>(CfgFrm, "ImgBtn")->click();
     ASSERT_EQ(dialogs.presets.size(), 1u);
     EXPECT_EQ(dialogs.presets[0], "c:\\windows\\nuvole.bmp") << "preset with the stored name";
-    EXPECT_EQ(CfgFrm->Image1->Picture().Width(), 8);
+    EXPECT_EQ(control<platform::TImage>(CfgFrm, "Image1")->Picture().Width(), 8);
     EXPECT_EQ(BarFrm->Image1->Picture().Graphic(), nullptr) << "the bar gets it on saving";
-    CfgFrm->CheckStretch1->click();
+    control<QCheckBox>(CfgFrm, "CheckStretch1")->click();
     EXPECT_TRUE(BarFrm->Image1->Stretch()) << "stretch reaches the bar at once";
 
     std::vector<TColor> colourPresets;
@@ -450,11 +468,11 @@ TEST_F(Bar, DefaultLookPicturesStretchAndDialogsThatRemember) {
         d.Color = clTeal;
         return true;
     });
-    CfgFrm->BackColBt->click();
-    CfgFrm->BackColBt->click();
+    control<QPushButton>(CfgFrm, "BackColBt")->click();
+    control<QPushButton>(CfgFrm, "BackColBt")->click();
     platform::setColorDialogFunction(nullptr);
     EXPECT_EQ(colourPresets, (std::vector<TColor>{clBlack, clTeal})) << "opens as last closed";
-    EXPECT_EQ(CfgFrm->EditCol->Color(), clTeal);
+    EXPECT_EQ(control<TEditColor>(CfgFrm, "EditCol")->Color(), clTeal);
 
     platform::setFontDialogFunction([&](QWidget*, platform::TFontDialog& d) {
         EXPECT_EQ(d.Font.family(), QStringLiteral("MS Serif"));
@@ -463,9 +481,10 @@ TEST_F(Bar, DefaultLookPicturesStretchAndDialogsThatRemember) {
         EXPECT_EQ(d.FontColor, clBlack);
         return false;
     });
-    CfgFrm->ScBtCar->click();
+    control<QPushButton>(CfgFrm, "ScBtCar")->click();
     platform::setFontDialogFunction(nullptr);
-    EXPECT_EQ(CfgFrm->EditFont1->font().family(), QStringLiteral("cf_ MS Serif"))
+    EXPECT_EQ(control<TFontEdit>(CfgFrm, "EditFont1")->font().family(),
+              QStringLiteral("cf_ MS Serif"))
         << "a cancelled font dialog changes nothing";
 }
 
@@ -474,7 +493,7 @@ TEST_F(Bar, CloseKeepsEditsEnterSavesEscapeCloses) {
     start();
     CfgFrm->show();
     CfgFrm->CaptionEdit(1)->setText(QStringLiteral("edited"));
-    CfgFrm->CloseBt->click();
+    control<QPushButton>(CfgFrm, "CloseBt")->click();
     EXPECT_FALSE(CfgFrm->isVisible());
     EXPECT_EQ(CfgFrm->CaptionEdit(1)->text(), QStringLiteral("edited"));
     EXPECT_EQ(ini().find("edited"), std::string::npos);
@@ -515,7 +534,7 @@ TEST_F(Bar, DialogPictures) {
     CfgFrm->show();
     const QByteArray file = qgetenv("TEVLO_SCREENSHOT");
     for (int page : {0, 1}) {
-        CfgFrm->PageControl1->SetActivePageIndex(page);
+        control<TPageControl>(CfgFrm, "PageControl1")->SetActivePageIndex(page);
         const QImage shot = CfgFrm->grab().toImage();
         EXPECT_EQ(shot.size(), QSize(536, 424));
         if (file.isEmpty())
@@ -544,9 +563,9 @@ TEST_F(Bar, BytesThatAreNotUtf8SurviveLoadSaveAndRename) {
     EXPECT_EQ(BarFrm->ComboBox1->itemText(0), QString::fromUtf8("Büro"));
     EXPECT_EQ(caption(1), QString::fromUtf8("Grüße"));
 
-    CfgFrm->ComboBox1->setCurrentIndex(1);
-    CfgFrm->Edit1->setText(QStringLiteral("x"));
-    CfgFrm->ChangeBtn->click();
+    control<QComboBox>(CfgFrm, "ComboBox1")->setCurrentIndex(1);
+    control<QLineEdit>(CfgFrm, "Edit1")->setText(QStringLiteral("x"));
+    control<QPushButton>(CfgFrm, "ChangeBtn")->click();
     sections[1] = "2) X";
     EXPECT_EQ(testing_support::readBytes(dir.file("Items.txt")), testing_support::crlf(sections));
 
@@ -601,7 +620,7 @@ TEST_F(Bar, LinuxLineEndsAndAByteOrderMarkKeepEverything) {
         testing_support::writeBytes(dir.file("Items.txt"), mark + "One\nTwo\nThree\n");
         start();
         EXPECT_EQ(BarFrm->ComboBox1->itemText(0), QStringLiteral("One"));
-        EXPECT_EQ(CfgFrm->EditCol->Color(), 255);
+        EXPECT_EQ(control<TEditColor>(CfgFrm, "EditCol")->Color(), 255);
         stop();
         FreeItemStore();
         const std::string saved = ini();
@@ -621,13 +640,14 @@ TEST_F(Bar, BoxesKeepOneLineAndProgramsOfAnyLength) {
     writeIni({"[Config.Prog]", "1=" + longProgram});
     start();
     QApplication::clipboard()->setText(QStringLiteral("two\n3=lines\r\n[Notes]"));
-    for (QLineEdit* box : {CfgFrm->CaptionEdit(2), CfgFrm->ProgramEdit(2), CfgFrm->Edit1}) {
+    for (QLineEdit* box :
+         {CfgFrm->CaptionEdit(2), CfgFrm->ProgramEdit(2), control<QLineEdit>(CfgFrm, "Edit1")}) {
         box->setText(QStringLiteral("()"));
         box->setCursorPosition(1);
         box->paste();
         EXPECT_EQ(box->text(), QStringLiteral("(two)")) << box->objectName().toStdString();
     }
-    CfgFrm->SaveBt->click();
+    control<QPushButton>(CfgFrm, "SaveBt")->click();
     EXPECT_NE(ini().find("\r\n1=" + longProgram + "\r\n"), std::string::npos)
         << "kept whole, though its page was made and saved";
     EXPECT_NE(ini().find("\r\n2=(two)\r\n"), std::string::npos);
