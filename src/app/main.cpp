@@ -1,11 +1,9 @@
 // Start-up and shutdown: modules, then the bar, the About box and the settings dialog, the
 // message loop, and everything undone in reverse order.
 #include "Main.h"
-#include "About.h"
 #include "FirstStart.h"
 #include "Forms.h"
 #include "Tools1.h"
-#include "config.h"
 #include "controls/ProUrl.h"
 #include "pictures/PictureFormats.h"
 #include "platform/Application.h"
@@ -120,6 +118,58 @@ private:
     platform::ExceptionHandler m_previous;
 };
 
+// Who the program is to the desktop, and what it hands the window system. The window system is
+// handed every size of the window icon, each one decoded and kept: only the sizes a window frame
+// or switcher of this screen's density shows are given. The desktop's menus and docks take the
+// installed icons.
+void introduceToDesktop() {
+    QApplication::setApplicationName(QStringLiteral("tevlo"));
+    // The desktop entry's id, so the desktop ties the bar's windows to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.tevlo"));
+    platform::setApplicationTitle(QStringLiteral("Tevlo"));
+    // The bar's closing ends the program, even with the settings dialog still open.
+    QApplication::setQuitOnLastWindowClosed(false);
+    initProgramResources();
+    QIcon icon;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const qreal density = screen ? screen->devicePixelRatio() : 1.0;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        if (size <= 64 * density)
+            // Read by the reader named: a file name alone has Qt ask every image plugin.
+            icon.addPixmap(QPixmap::fromImage(
+                platform::readOwnImage(QStringLiteral(":/icon-%1.png").arg(size), "PNG")));
+    QApplication::setWindowIcon(icon);
+}
+
+// Makes the settings folder; false, after one message naming it and why, when it cannot be.
+bool settingsFolderMade() {
+    try {
+        platform::makeSettingsFolder();
+        return true;
+    } catch (const std::exception& error) {
+        platform::handleException(error);
+        return false;
+    }
+}
+
+// The bar is shown, and runs until it is closed; a request to end that came during start-up
+// (while a message box was open) ends the program at once, with the normal shutdown.
+int runBar() {
+    platform::setRaiseHandler([] {
+        if (!BarFrm)
+            return;
+        BarFrm->showNormal();
+        BarFrm->raise();
+        BarFrm->activateWindow();
+    });
+    platform::setMainWindow(BarFrm);
+    if (platform::terminationRequested())
+        return 0;
+    FreedMemoryReturner returner(BarFrm);
+    BarFrm->show();
+    return QApplication::exec();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -134,37 +184,12 @@ int main(int argc, char** argv) {
     platform::TApplication app(toolkitArgc, toolkitArgv);
     // Before any window or message box, so that no request to end is ever ignored.
     platform::installTerminationHandling();
-    QApplication::setApplicationName(QStringLiteral("tevlo"));
-    // The desktop entry's id, so the desktop ties the bar's windows to its menu entry and icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.tevlo"));
-    platform::setApplicationTitle(QStringLiteral("Tevlo"));
-    // The bar's closing ends the program, even with the settings dialog still open.
-    QApplication::setQuitOnLastWindowClosed(false);
-    initProgramResources();
-    // The window system is handed every size of the window icon, each one decoded and kept:
-    // only the sizes a window frame or switcher of this screen's density shows are given. The
-    // desktop's menus and docks take the installed icons.
-    QIcon icon;
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const qreal density = screen ? screen->devicePixelRatio() : 1.0;
-    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
-        if (size <= 64 * density)
-            // Read by the reader named: a file name alone has Qt ask every image plugin.
-            icon.addPixmap(QPixmap::fromImage(
-                platform::readOwnImage(QStringLiteral(":/icon-%1.png").arg(size), "PNG")));
-    QApplication::setWindowIcon(icon);
+    introduceToDesktop();
     platform::installMessageBoxExceptionHandler();
-    bool folderMade = true;
-    try {
-        platform::makeSettingsFolder();
-    } catch (const std::exception& error) {
-        folderMade = false;
-        platform::handleException(error);
-    }
     // Without its folder every read and write of the settings at start would fail again for the
     // reason just shown: those failures go to standard error, not into more boxes.
     std::optional<QuietErrors> quiet;
-    if (!folderMade)
+    if (!settingsFolderMade())
         quiet.emplace();
     // A second start on the same settings shows the running bar and touches no file.
     const platform::InstanceLock instance(TAppIniFile::DefaultFileName());
@@ -174,31 +199,13 @@ int main(int argc, char** argv) {
         platform::handleException(Exception(instance.problem()));
     platform::guarded([] { SeedFirstStart(); });
     platform::substituteClassicFonts();
-
     RegisterHandCursors();
     RegisterPictureFormats();
     platform::setHelpFile(helpPage());
 
     CreateWindows();
     quiet.reset();
-    platform::setRaiseHandler([] {
-        if (!BarFrm)
-            return;
-        BarFrm->showNormal();
-        BarFrm->raise();
-        BarFrm->activateWindow();
-    });
-    platform::setMainWindow(BarFrm);
-
-    // A request to end that came during start-up (while a message box was open) ends the
-    // program now, with the normal shutdown.
-    int result = 0;
-    if (!platform::terminationRequested()) {
-        FreedMemoryReturner returner(BarFrm);
-        BarFrm->show();
-        result = QApplication::exec();
-    }
-
+    const int result = runBar();
     DestroyWindows();
     // Still here only when the last save failed; this is its last chance.
     platform::guarded([] { FreeItemStore(); });

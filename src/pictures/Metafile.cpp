@@ -442,189 +442,250 @@ private:
         m_painter.restore();
     }
 
+    // One record, by family; records of no family we know are skipped.
     void record(const Params& p, std::uint16_t function) {
+        stateRecord(p, function) || objectRecord(p, function) || drawingRecord(p, function) ||
+            textOrBitmapRecord(p, function);
+    }
+
+    // The device state: saved and restored states, modes, colours, window and viewport.
+    bool stateRecord(const Params& p, std::uint16_t function) {
         switch (function) {
         case META_SAVEDC:
-            if (m_stack.size() < maxSavedStates) {
-                m_stack.push_back(m_dc);
-                m_painter.save();
-                ++m_saved;
-            }
-            break;
-        case META_RESTOREDC: {
-            const int n = p.i16(0);
-            std::size_t keep = m_stack.size();
-            if (n < 0)
-                keep = std::size_t(-n) <= m_stack.size() ? m_stack.size() - std::size_t(-n) : keep;
-            else if (n > 0 && std::size_t(n) <= m_stack.size())
-                keep = std::size_t(n) - 1;
-            if (keep < m_stack.size()) {
-                m_dc = m_stack[keep];
-                while (m_stack.size() > keep) {
-                    m_stack.pop_back();
-                    m_painter.restore();
-                    --m_saved;
-                }
-                updateTransform();
-            }
-            break;
-        }
+            saveState();
+            return true;
+        case META_RESTOREDC:
+            restoreState(p.i16(0));
+            return true;
         case META_SETBKMODE:
             m_dc.opaque = p.word(0) == 2;
-            break;
+            return true;
         case META_SETMAPMODE:
             m_dc.mapMode = p.word(0);
             updateTransform();
-            break;
+            return true;
         case META_SETPOLYFILLMODE:
             m_dc.fillRule = p.word(0) == 2 ? Qt::WindingFill : Qt::OddEvenFill;
-            break;
+            return true;
         case META_SETTEXTALIGN:
             m_dc.textAlign = p.word(0);
-            break;
+            return true;
         case META_SETBKCOLOR:
             m_dc.bkColor = p.color(0);
-            break;
+            return true;
         case META_SETTEXTCOLOR:
             m_dc.textColor = p.color(0);
-            break;
+            return true;
+        case META_INTERSECTCLIPRECT:
+            m_painter.setClipRect(box(p, 0), Qt::IntersectClip);
+            return true;
+        default:
+            return coordinateRecord(p, function);
+        }
+    }
+
+    bool coordinateRecord(const Params& p, std::uint16_t function) {
+        const QPointF value(p.i16(1), p.i16(0));
+        switch (function) {
         case META_SETWINDOWORG:
-            m_dc.windowOrg = QPointF(p.i16(1), p.i16(0));
-            updateTransform();
+            m_dc.windowOrg = value;
             break;
         case META_SETWINDOWEXT:
-            m_dc.windowExt = QPointF(p.i16(1), p.i16(0));
-            updateTransform();
+            m_dc.windowExt = value;
             break;
         case META_SETVIEWPORTORG:
-            m_dc.viewportOrg = QPointF(p.i16(1), p.i16(0));
-            updateTransform();
+            m_dc.viewportOrg = value;
             break;
         case META_SETVIEWPORTEXT:
-            m_dc.viewportExt = QPointF(p.i16(1), p.i16(0));
-            updateTransform();
+            m_dc.viewportExt = value;
             break;
+        default:
+            return false;
+        }
+        updateTransform();
+        return true;
+    }
+
+    void saveState() {
+        if (m_stack.size() >= maxSavedStates)
+            return;
+        m_stack.push_back(m_dc);
+        m_painter.save();
+        ++m_saved;
+    }
+
+    // n < 0: that many states back; n > 0: the nth state saved.
+    void restoreState(int n) {
+        std::size_t keep = m_stack.size();
+        if (n < 0)
+            keep = std::size_t(-n) <= m_stack.size() ? m_stack.size() - std::size_t(-n) : keep;
+        else if (n > 0 && std::size_t(n) <= m_stack.size())
+            keep = std::size_t(n) - 1;
+        if (keep >= m_stack.size())
+            return;
+        m_dc = m_stack[keep];
+        while (m_stack.size() > keep) {
+            m_stack.pop_back();
+            m_painter.restore();
+            --m_saved;
+        }
+        updateTransform();
+    }
+
+    // The object table: pens, brushes, fonts and the objects we only keep a place for.
+    bool objectRecord(const Params& p, std::uint16_t function) {
+        switch (function) {
         case META_SELECTOBJECT:
             selectObject(p.word(0));
-            break;
+            return true;
         case META_DELETEOBJECT:
             if (p.word(0) < m_objects.size())
                 m_objects[p.word(0)].reset();
-            break;
+            return true;
         case META_CREATEPENINDIRECT:
             addObject(makePen(p));
-            break;
+            return true;
         case META_CREATEBRUSHINDIRECT:
             addObject(makeBrush(p));
-            break;
-        case META_CREATEFONTINDIRECT: {
-            int escapement = 0;
-            QFont font = makeFont(p, escapement);
-            // Escapements live beside the table, by the slot the font will take.
-            auto free = std::find_if(m_objects.begin(), m_objects.end(),
-                                     [](const std::optional<Object>& o) { return !o; });
-            m_escapements[std::size_t(free - m_objects.begin())] = escapement;
-            addObject(font);
-            break;
-        }
+            return true;
+        case META_CREATEFONTINDIRECT:
+            addFont(p);
+            return true;
         case META_DIBCREATEPATTERNBRUSH: {
             const QImage pattern = readDib(p.bytesFrom(2));
             addObject(pattern.isNull() ? QBrush(Qt::gray) : QBrush(pattern));
-            break;
+            return true;
         }
         case META_CREATEPALETTE:
         case META_CREATEPATTERNBRUSH:
         case META_CREATEREGION:
             addObject(std::monostate{});
-            break;
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    void addFont(const Params& p) {
+        int escapement = 0;
+        QFont font = makeFont(p, escapement);
+        // Escapements live beside the table, by the slot the font will take.
+        auto free = std::find_if(m_objects.begin(), m_objects.end(),
+                                 [](const std::optional<Object>& o) { return !o; });
+        m_escapements[std::size_t(free - m_objects.begin())] = escapement;
+        addObject(font);
+    }
+
+    // Lines and shapes.
+    bool drawingRecord(const Params& p, std::uint16_t function) {
+        switch (function) {
         case META_MOVETO:
             m_dc.current = QPointF(p.i16(1), p.i16(0));
-            break;
+            return true;
         case META_LINETO: {
             const QPointF to(p.i16(1), p.i16(0));
             m_painter.setPen(m_dc.pen);
             m_painter.drawLine(m_dc.current, to);
             m_dc.current = to;
-            break;
+            return true;
         }
         case META_RECTANGLE: {
             const QRectF r = box(p, 0);
             shape([&] { m_painter.drawRect(r); });
-            break;
+            return true;
         }
         case META_ROUNDRECT: {
             const QRectF r = box(p, 2);
             const double rx = std::abs(p.i16(1)) / 2.0, ry = std::abs(p.i16(0)) / 2.0;
             shape([&] { m_painter.drawRoundedRect(r, rx, ry); });
-            break;
+            return true;
         }
         case META_ELLIPSE: {
             const QRectF r = box(p, 0);
             shape([&] { m_painter.drawEllipse(r); });
-            break;
+            return true;
         }
+        default:
+            return polyRecord(p, function);
+        }
+    }
+
+    bool polyRecord(const Params& p, std::uint16_t function) {
+        switch (function) {
         case META_POLYGON: {
             const QPolygonF poly = p.points(1, p.word(0));
             shape([&] { m_painter.drawPolygon(poly, m_dc.fillRule); });
-            break;
+            return true;
         }
         case META_POLYLINE: {
             const QPolygonF poly = p.points(1, p.word(0));
             shape([&] { m_painter.drawPolyline(poly); }, false);
-            break;
+            return true;
         }
         case META_POLYPOLYGON: {
-            const std::size_t count = p.word(0);
-            QPainterPath path;
-            path.setFillRule(m_dc.fillRule);
-            std::size_t at = 1 + count;
-            for (std::size_t k = 0; k < count && at < p.words(); ++k) {
-                const std::size_t n = p.word(1 + k);
-                QPolygonF poly = p.points(at, n);
-                if (!poly.isEmpty())
-                    poly << poly.first();
-                path.addPolygon(poly);
-                at += 2 * n;
-            }
+            const QPainterPath path = polyPolygon(p);
             shape([&] { m_painter.drawPath(path); });
-            break;
+            return true;
         }
-        case META_INTERSECTCLIPRECT:
-            m_painter.setClipRect(box(p, 0), Qt::IntersectClip);
-            break;
+        default:
+            return false;
+        }
+    }
+
+    QPainterPath polyPolygon(const Params& p) const {
+        const std::size_t count = p.word(0);
+        QPainterPath path;
+        path.setFillRule(m_dc.fillRule);
+        std::size_t at = 1 + count;
+        for (std::size_t k = 0; k < count && at < p.words(); ++k) {
+            const std::size_t n = p.word(1 + k);
+            QPolygonF poly = p.points(at, n);
+            if (!poly.isEmpty())
+                poly << poly.first();
+            path.addPolygon(poly);
+            at += 2 * n;
+        }
+        return path;
+    }
+
+    bool textOrBitmapRecord(const Params& p, std::uint16_t function) {
+        switch (function) {
         case META_TEXTOUT: {
             const std::size_t count = p.word(0);
             const std::size_t words = (count + 1) / 2;
             text(p.point(1 + words).transposed(), p.bytesFrom(1).substr(0, count), std::nullopt);
-            break;
+            return true;
         }
-        case META_EXTTEXTOUT: {
-            const QPointF at(p.i16(1), p.i16(0));
-            const std::size_t count = p.word(2);
-            const unsigned options = p.word(3);
-            std::size_t textAt = 4;
-            std::optional<QRectF> opaqueRect;
-            if (options & 6) {
-                const QRectF r(QPointF(p.i16(4), p.i16(5)), QPointF(p.i16(6), p.i16(7)));
-                if (options & 2)
-                    opaqueRect = r;
-                textAt = 8;
-            }
-            text(at, p.bytesFrom(textAt).substr(0, count), opaqueRect);
-            break;
-        }
+        case META_EXTTEXTOUT:
+            extTextOut(p);
+            return true;
         case META_STRETCHDIB:
             blit(p, 3, true, true, p.u32at(0));
-            break;
+            return true;
         case META_DIBSTRETCHBLT:
             blit(p, 2, false, true, p.u32at(0));
-            break;
+            return true;
         case META_DIBBITBLT:
             blit(p, 2, false, false, p.u32at(0));
-            break;
+            return true;
         default:
-            break;
+            return false;
         }
+    }
+
+    void extTextOut(const Params& p) {
+        const QPointF at(p.i16(1), p.i16(0));
+        const std::size_t count = p.word(2);
+        const unsigned options = p.word(3);
+        std::size_t textAt = 4;
+        std::optional<QRectF> opaqueRect;
+        if (options & 6) {
+            const QRectF r(QPointF(p.i16(4), p.i16(5)), QPointF(p.i16(6), p.i16(7)));
+            if (options & 2)
+                opaqueRect = r;
+            textAt = 8;
+        }
+        text(at, p.bytesFrom(textAt).substr(0, count), opaqueRect);
     }
 
     const TMetafileData& m_data;
