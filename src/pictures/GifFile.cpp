@@ -130,6 +130,44 @@ bool isLoopExtension(const TExtension& ext, std::uint16_t& repeatCount) {
     return true;
 }
 
+// The encoded data stays where it is in the file; only its extent is found.
+void findEncodedData(GifReader& reader, TGIFFrameRecord& frame) {
+    TGIFItem& item = *frame.Item;
+    item.ZipOffset = reader.offset();
+    reader.byte();
+    std::size_t end = reader.offset();
+    while (!reader.atEnd()) {
+        const int length = reader.byte();
+        if (std::size_t(length) > reader.remaining()) {
+            frame.Damaged = true;
+            break;
+        }
+        reader.skip(std::size_t(length));
+        end = reader.offset();
+        if (length == 0)
+            break;
+    }
+    item.Bytes = reader.shared();
+    item.ZipSize = end - item.ZipOffset;
+}
+
+// A graphic control extension's transparent colour, delay and disposal for its frame.
+void applyGraphicControl(const TExtension& ext, TGIFFrameRecord& frame) {
+    const TGIFItem& item = *frame.Item;
+    const auto f = [&](std::size_t i) {
+        return i < ext.Fixed.size() ? std::uint8_t(ext.Fixed[i]) : 0;
+    };
+    const std::uint8_t gceFlags = f(1);
+    if (gceFlags & 1) {
+        if (f(4) < item.ColorMap.Count)
+            frame.TransparentColor = item.ColorMap.Color(f(4));
+    } else {
+        frame.TransparentColor = gifNoColor;
+    }
+    frame.Delay = std::max<std::uint32_t>(frame.Delay, (f(2) | (f(3) << 8)) * 10u);
+    frame.Disposal = std::uint8_t((gceFlags >> 2) & 7);
+}
+
 // The image descriptor after its separator, its colour table and its encoded data.
 void readFrame(GifReader& reader, const TGIFColorTable& global, TGIFFrameRecord& frame) {
     TGIFItem& item = *frame.Item;
@@ -149,23 +187,7 @@ void readFrame(GifReader& reader, const TGIFColorTable& global, TGIFFrameRecord&
         item.ColorMap = TGIFColorTable();
     }
 
-    // The encoded data stays where it is in the file; only its extent is found.
-    item.ZipOffset = reader.offset();
-    reader.byte();
-    std::size_t end = reader.offset();
-    while (!reader.atEnd()) {
-        const int length = reader.byte();
-        if (std::size_t(length) > reader.remaining()) {
-            frame.Damaged = true;
-            break;
-        }
-        reader.skip(std::size_t(length));
-        end = reader.offset();
-        if (length == 0)
-            break;
-    }
-    item.Bytes = reader.shared();
-    item.ZipSize = end - item.ZipOffset;
+    findEncodedData(reader, frame);
 
     frame.Left = word(0);
     frame.Top = word(2);
@@ -177,22 +199,9 @@ void readFrame(GifReader& reader, const TGIFColorTable& global, TGIFFrameRecord&
 
     frame.Delay = 0;
     if (frame.Extensions)
-        for (const TExtension& ext : *frame.Extensions) {
-            if (ext.Kind != TExtensionKind::GraphicControl)
-                continue;
-            const auto f = [&](std::size_t i) {
-                return i < ext.Fixed.size() ? std::uint8_t(ext.Fixed[i]) : 0;
-            };
-            const std::uint8_t gceFlags = f(1);
-            if (gceFlags & 1) {
-                if (f(4) < item.ColorMap.Count)
-                    frame.TransparentColor = item.ColorMap.Color(f(4));
-            } else {
-                frame.TransparentColor = gifNoColor;
-            }
-            frame.Delay = std::max<std::uint32_t>(frame.Delay, (f(2) | (f(3) << 8)) * 10u);
-            frame.Disposal = std::uint8_t((gceFlags >> 2) & 7);
-        }
+        for (const TExtension& ext : *frame.Extensions)
+            if (ext.Kind == TExtensionKind::GraphicControl)
+                applyGraphicControl(ext, frame);
 }
 
 // The extensions up to the next block that is none. A plain text extension drops what came
@@ -263,77 +272,93 @@ void ReadGIFFile(const std::string& bytes, TGIFFile& file) {
     ReadGIFFile(std::make_shared<const std::string>(bytes), file);
 }
 
+namespace {
+
+// The signature, the version and the logical screen with its global colour table.
+void readHeader(GifReader& reader, TGIFFile& file) {
+    char signature[6];
+    reader.read(signature, 6);
+    auto same = [](const char* a, const char* b) {
+        for (int i = 0; i < 3; ++i)
+            if (std::tolower(std::uint8_t(a[i])) != std::tolower(std::uint8_t(b[i])))
+                return false;
+        return true;
+    };
+    if (!same(signature, "GIF"))
+        gif_messages::fail(gif_messages::SGIFVersion);
+    if (same(signature + 3, "87a"))
+        file.Version = 1;
+    else if (same(signature + 3, "89a"))
+        file.Version = 2;
+    else
+        gif_messages::fail(gif_messages::SGIFVersion);
+
+    std::uint8_t screen[7];
+    reader.read(screen, sizeof screen);
+    file.ScreenWidth = std::uint16_t(screen[0] | (screen[1] << 8));
+    file.ScreenHeight = std::uint16_t(screen[2] | (screen[3] << 8));
+    const std::uint8_t flags = screen[4];
+    file.Data.AspectRatio = screen[6];
+    file.Data.BitsPerPixel = std::uint8_t((flags & 7) + 1);
+    file.Data.ColorResBits = std::uint8_t(((flags >> 4) & 7) + 1);
+    TGIFColorTable& global = file.Data.ColorMap;
+    if (flags & 0x80) {
+        global.Count = 1 << file.Data.BitsPerPixel;
+        reader.read(global.Colors.data(), std::size_t(global.Count) * 3);
+        if (screen[5] < global.Count)
+            file.BackgroundColor = global.Color(screen[5]);
+    }
+}
+
+// A frame with the extensions before it; answers the block that follows, 0 for none known.
+int readFrameBlock(GifReader& reader, std::vector<TExtension> collected, TGIFFile& file) {
+    const TGIFColorTable& global = file.Data.ColorMap;
+    TGIFFrameRecord frame;
+    if (global.Count > 0)
+        frame.Item->BitsPerPixel = std::uint8_t(powerOfTwo(global.Count));
+    if (!collected.empty())
+        frame.Extensions = std::move(collected);
+    readFrame(reader, global, frame);
+    file.Frames.push_back(std::move(frame));
+    if (reader.atEnd())
+        return trailer;
+    int block = reader.byte();
+    while (block == 0 && !reader.atEnd())
+        block = reader.byte();
+    if (block != extensionIntroducer && block != imageSeparator && block != trailer)
+        block = 0;
+    return block;
+}
+
+// The comments of extensions that no frame follows, kept once for the file.
+void keepComments(const std::vector<TExtension>& collected, int block, TGIFFile& file) {
+    if (file.Data.Comments.empty() && !collected.empty()) {
+        for (const TExtension& ext : collected) {
+            if (ext.Kind != TExtensionKind::Comment)
+                continue;
+            if (!file.Data.Comments.empty())
+                file.Data.Comments.push_back("\r\n\r\n");
+            file.Data.Comments.insert(file.Data.Comments.end(), ext.Data->begin(), ext.Data->end());
+        }
+    } else if (block != 0 && block != trailer) {
+        throw EReadError();
+    }
+}
+
+} // namespace
+
 void ReadGIFFile(std::shared_ptr<const std::string> bytes, TGIFFile& file) {
-    if (bytes && !bytes->empty()) {
-        GifReader reader(std::move(bytes));
-        char signature[6];
-        reader.read(signature, 6);
-        auto same = [](const char* a, const char* b) {
-            for (int i = 0; i < 3; ++i)
-                if (std::tolower(std::uint8_t(a[i])) != std::tolower(std::uint8_t(b[i])))
-                    return false;
-            return true;
-        };
-        if (!same(signature, "GIF"))
-            gif_messages::fail(gif_messages::SGIFVersion);
-        if (same(signature + 3, "87a"))
-            file.Version = 1;
-        else if (same(signature + 3, "89a"))
-            file.Version = 2;
+    if (!bytes || bytes->empty())
+        return;
+    GifReader reader(std::move(bytes));
+    readHeader(reader, file);
+    int block = reader.atEnd() ? 0 : reader.byte();
+    while (block != 0 && block != trailer && !reader.atEnd()) {
+        std::vector<TExtension> collected = readExtensionGroup(reader, block, file);
+        if (block == imageSeparator)
+            block = readFrameBlock(reader, std::move(collected), file);
         else
-            gif_messages::fail(gif_messages::SGIFVersion);
-
-        std::uint8_t screen[7];
-        reader.read(screen, sizeof screen);
-        file.ScreenWidth = std::uint16_t(screen[0] | (screen[1] << 8));
-        file.ScreenHeight = std::uint16_t(screen[2] | (screen[3] << 8));
-        const std::uint8_t flags = screen[4];
-        file.Data.AspectRatio = screen[6];
-        file.Data.BitsPerPixel = std::uint8_t((flags & 7) + 1);
-        file.Data.ColorResBits = std::uint8_t(((flags >> 4) & 7) + 1);
-        TGIFColorTable& global = file.Data.ColorMap;
-        if (flags & 0x80) {
-            global.Count = 1 << file.Data.BitsPerPixel;
-            reader.read(global.Colors.data(), std::size_t(global.Count) * 3);
-            if (screen[5] < global.Count)
-                file.BackgroundColor = global.Color(screen[5]);
-        }
-
-        int block = reader.atEnd() ? 0 : reader.byte();
-        while (block != 0 && block != trailer && !reader.atEnd()) {
-            std::vector<TExtension> collected = readExtensionGroup(reader, block, file);
-            if (block == imageSeparator) {
-                TGIFFrameRecord frame;
-                if (global.Count > 0)
-                    frame.Item->BitsPerPixel = std::uint8_t(powerOfTwo(global.Count));
-                if (!collected.empty())
-                    frame.Extensions = std::move(collected);
-                readFrame(reader, global, frame);
-                file.Frames.push_back(std::move(frame));
-                if (reader.atEnd()) {
-                    block = trailer;
-                } else {
-                    block = reader.byte();
-                    while (block == 0 && !reader.atEnd())
-                        block = reader.byte();
-                    if (block != extensionIntroducer && block != imageSeparator && block != trailer)
-                        block = 0;
-                }
-            } else {
-                if (file.Data.Comments.empty() && !collected.empty()) {
-                    for (const TExtension& ext : collected) {
-                        if (ext.Kind != TExtensionKind::Comment)
-                            continue;
-                        if (!file.Data.Comments.empty())
-                            file.Data.Comments.push_back("\r\n\r\n");
-                        file.Data.Comments.insert(file.Data.Comments.end(), ext.Data->begin(),
-                                                  ext.Data->end());
-                    }
-                } else if (block != 0 && block != trailer) {
-                    throw EReadError();
-                }
-            }
-        }
+            keepComments(collected, block, file);
     }
 }
 
