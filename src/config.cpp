@@ -215,8 +215,8 @@ TCfgFrm::TCfgFrm(QWidget* parent) : QDialog(parent) {
     Look->setObjectName(QStringLiteral("Look"));
     PageControl1->AddPage(Look, QStringLiteral("Look"));
     BuildLookPage();
-    for (int k = 1; k <= 10; ++k)
-        BuildSectionPage(k);
+    for (int page = 1; page <= 10; ++page)
+        BuildSectionPage(page);
     PageControl1->SetActivePageIndex(0);
 
     CloseBt = button(this, "CloseBt", "Close", QRect(12, 393, 120, 25));
@@ -225,7 +225,22 @@ TCfgFrm::TCfgFrm(QWidget* parent) : QDialog(parent) {
     for (QPushButton* b : {CloseBt, SaveBt, SavecloseBt})
         b->setFont(pixelFont(16, b == SaveBt));
     SaveBt->setDefault(true);
+    MakeDialogs();
+    ConnectHandlers();
 
+    // A section page's controls are made when the page is first shown: most runs never show
+    // most of them. Until then the arrays point nowhere and the item store holds the values.
+    for (int n = 1; n <= ItemCount; ++n) {
+        CaptionEdits[n] = nullptr;
+        ProgramEdits[n] = nullptr;
+    }
+    connect(PageControl1, &TPageControl::ActivePageChanged, this, [this](int index) {
+        if (index >= 1 && index <= 10)
+            FillSectionPage(index);
+    });
+}
+
+void TCfgFrm::MakeDialogs() {
     OpenDialog1 = new platform::TOpenDialog(this);
     OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
     OpenDialog1->Filter = QStringLiteral("Programs|*.exe; *.vdf");
@@ -248,7 +263,9 @@ TCfgFrm::TCfgFrm(QWidget* parent) : QDialog(parent) {
     FontDialog1->setObjectName(QStringLiteral("FontDialog1"));
     FontDialog1->Font = pixelFont(11);
     FontDialog1->FontColor = clBlack;
+}
 
+void TCfgFrm::ConnectHandlers() {
     const auto on = [this](auto* sender, auto signal, void (TCfgFrm::*handler)()) {
         connect(sender, signal, this, handler);
     };
@@ -264,20 +281,20 @@ TCfgFrm::TCfgFrm(QWidget* parent) : QDialog(parent) {
     on(CheckStretch1, &QCheckBox::clicked, &TCfgFrm::CheckStretch1Click);
     on(CheckStretch2, &QCheckBox::clicked, &TCfgFrm::CheckStretch2Clic);
     on(ChangeBtn, &QPushButton::clicked, &TCfgFrm::ChangeBtnClick);
-
-    // A section page's controls are made when the page is first shown: most runs never show
-    // most of them. Until then the arrays point nowhere and the item store holds the values.
-    for (int n = 1; n <= ItemCount; ++n) {
-        CaptionEdits[n] = nullptr;
-        ProgramEdits[n] = nullptr;
-    }
-    connect(PageControl1, &TPageControl::ActivePageChanged, this, [this](int index) {
-        if (index >= 1 && index <= 10)
-            FillSectionPage(index);
-    });
 }
 
 void TCfgFrm::BuildLookPage() {
+    BuildBackgroundGroup();
+    BuildPlaceGroup();
+    BuildNamesGroup();
+    CheckSmall = checkBox(Look, "CheckSmall", "Small Bar On Use", QRect(8, 296, 0, 0));
+    CheckMin = checkBox(Look, "CheckMin", "Minimize On Use", QRect(152, 296, 0, 0));
+    CheckResize = checkBox(Look, "CheckResize", "Authomatic Resize", QRect(280, 296, 0, 0));
+    CheckResize->setChecked(true);
+    CheckOnTop = checkBox(Look, "CheckOnTop", "Stay On Top", QRect(424, 296, 0, 0));
+}
+
+void TCfgFrm::BuildBackgroundGroup() {
     GroupBox101 = placed(new TGroupBox(QStringLiteral("Background"), Look), "GroupBox101",
                          QRect(8, 8, 505, 169));
     QWidget* g = GroupBox101;
@@ -306,7 +323,9 @@ void TCfgFrm::BuildLookPage() {
     ImgBtn = button(g, "ImgBtn", "Select", QRect(344, 68, 40, 20));
     Panel2 = previewPanel(g, "Panel2", "Image1", QRect(392, 64, 97, 81), Image1);
     CheckStretch1 = checkBox(g, "CheckStretch1", "Stretch", QRect(416, 150, 49, 17));
+}
 
+void TCfgFrm::BuildPlaceGroup() {
     GroupBox103 = placed(new TGroupBox(QStringLiteral("Position on desktop"), Look), "GroupBox103",
                          QRect(8, 186, 177, 103));
     Label202 = label(GroupBox103, "Label202", "Horizontal", QPoint(12, 32));
@@ -318,7 +337,9 @@ void TCfgFrm::BuildLookPage() {
     ComboBox3 = list(GroupBox103, "ComboBox3", QRect(68, 60, 85, 0));
     ComboBox3->addItems({QStringLiteral("Up"), QStringLiteral("Down"), QStringLiteral("Middle")});
     ComboBox3->setCurrentIndex(-1);
+}
 
+void TCfgFrm::BuildNamesGroup() {
     GroupBox102 = placed(new TGroupBox(QStringLiteral("Sections Names"), Look), "GroupBox102",
                          QRect(192, 186, 321, 103));
     QWidget* s = GroupBox102;
@@ -338,32 +359,26 @@ void TCfgFrm::BuildLookPage() {
     Edit1->setValidator(new OneLineValidator(Edit1));
     Label205 = label(s, "Label205", "Click the button:", QPoint(120, 76), true);
     ChangeBtn = button(s, "ChangeBtn", "Change", QRect(200, 72, 114, 22));
-
-    CheckSmall = checkBox(Look, "CheckSmall", "Small Bar On Use", QRect(8, 296, 0, 0));
-    CheckMin = checkBox(Look, "CheckMin", "Minimize On Use", QRect(152, 296, 0, 0));
-    CheckResize = checkBox(Look, "CheckResize", "Authomatic Resize", QRect(280, 296, 0, 0));
-    CheckResize->setChecked(true);
-    CheckOnTop = checkBox(Look, "CheckOnTop", "Stay On Top", QRect(424, 296, 0, 0));
 }
 
-void TCfgFrm::BuildSectionPage(int k) {
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("Section%1").arg(k));
-    Sections[std::size_t(k)] = page;
-    PageControl1->AddPage(page, QStringLiteral("Section %1").arg(k));
+void TCfgFrm::BuildSectionPage(int page) {
+    auto* sheet = new QWidget;
+    sheet->setObjectName(QStringLiteral("Section%1").arg(page));
+    Sections[std::size_t(page)] = sheet;
+    PageControl1->AddPage(sheet, QStringLiteral("Section %1").arg(page));
 }
 
-void TCfgFrm::FillSectionPage(int k) {
-    QWidget* page = Sections[std::size_t(k)];
-    const int first = 10 * (k - 1) + 1;
+void TCfgFrm::FillSectionPage(int page) {
+    QWidget* sheet = Sections[std::size_t(page)];
+    const int first = 10 * (page - 1) + 1;
     if (CaptionEdits[first])
         return;
     // Reading order, so Tab walks down the first column and then the second.
-    for (int j = 1; j <= 10; ++j) {
-        const int n = first + j - 1;
-        const int x = j <= 5 ? 8 : 272;
-        const int y = 8 + 64 * ((j - 1) % 5);
-        auto* box = new TGroupBox(QStringLiteral("Button %1").arg(n), page);
+    for (int k = 1; k <= 10; ++k) {
+        const int n = first + k - 1;
+        const int x = k <= 5 ? 8 : 272;
+        const int y = 8 + 64 * ((k - 1) % 5);
+        auto* box = new TGroupBox(QStringLiteral("Button %1").arg(n), sheet);
         box->setGeometry(x, y, 233, 57);
         label(box, "", "Edit Caption", QPoint(8, 14));
         label(box, "", "Edit Program", QPoint(92, 14));
@@ -381,14 +396,14 @@ void TCfgFrm::FillSectionPage(int k) {
                                       : QStringLiteral("BrowseBt%1").arg(n);
         auto* browse = button(box, "", "Browse", QRect(176, 32, 40, 20));
         browse->setObjectName(name);
-        browse->setProperty("Tag", j);
+        browse->setProperty("Tag", k);
         connect(browse, &QPushButton::clicked, this, [this, browse] { BrowseBtAllClick(browse); });
         CaptionEdits[n] = caption;
         ProgramEdits[n] = program;
         // Until now the item's values lived only in the item store.
         platform::setTextFromBytes(caption, ItemCaptions[n].str());
         platform::setTextFromBytes(program, ItemPrograms[n]);
-        if (page->isVisible())
+        if (sheet->isVisible())
             box->show();
     }
 }
@@ -470,7 +485,7 @@ void TCfgFrm::FormActivate() {
 void TCfgFrm::FormDeactivate() {
     if (!BarFrm)
         return;
-    // Page 0 is "Look"; "Section k" shows section k - 1.
+    // Page 0 is "Look"; page p, "Section p", shows section p - 1.
     BarFrm->ShowSection(PageControl1->ActivePageIndex() - 1);
 }
 
@@ -558,21 +573,22 @@ void TCfgFrm::CheckStretch2Clic() {
 
 void TCfgFrm::ChangeBtnClick() {
     Edit1->setText(QString::fromStdString(platform::upperCase(Edit1->text().toStdString())));
-    const int k = ComboBox1->currentIndex();
-    const bool renamed = k >= 0 && k <= 9;
-    const QString name = QStringLiteral("%1) ").arg(k + 1) + Edit1->text();
+    const int section = ComboBox1->currentIndex();
+    const bool renamed = section >= 0 && section <= 9;
+    const QString name = QStringLiteral("%1) ").arg(section + 1) + Edit1->text();
     std::string text;
     for (int i = 0; i < ComboBox1->count(); ++i)
-        text += (renamed && i == k ? name.toStdString() : platform::itemBytesToSave(ComboBox1, i)) +
+        text += (renamed && i == section ? name.toStdString()
+                                         : platform::itemBytesToSave(ComboBox1, i)) +
                 "\r\n";
     // The list changes only once the file holds the new name: a failed write leaves the old names
     // in both, and Edit1's text, so a later "Save" cannot carry a name to the bar that was never
     // stored.
     WriteSectionNames(text);
     if (renamed) {
-        ComboBox1->removeItem(k);
-        ComboBox1->insertItem(k, name);
-        ComboBox1->setCurrentIndex(k);
+        ComboBox1->removeItem(section);
+        ComboBox1->insertItem(section, name);
+        ComboBox1->setCurrentIndex(section);
     }
     Edit1->clear();
 }

@@ -172,10 +172,17 @@ private:
     platform::TColorDialog* ColorDialog2;
     platform::TFontDialog* FontDialog1;
 
+    void MakeDialogs();
+    void ConnectHandlers();
+    // The "Look" page, one group of controls at a time.
     void BuildLookPage();
-    void BuildSectionPage(int k);
+    void BuildBackgroundGroup();
+    void BuildPlaceGroup();
+    void BuildNamesGroup();
+    // "Section 1" to "Section 10" are pages 1 to 10.
+    void BuildSectionPage(int page);
     // Makes the page's controls, once, showing the item store's values.
-    void FillSectionPage(int k);
+    void FillSectionPage(int page);
     // Loads a preview; a picture that fails leaves the preview empty and the file name as it
     // was, and is reported only when its picture is in use, by ReportPictureErrors.
     void LoadPreview(platform::TImage* preview, const std::string& file, bool inUse);
