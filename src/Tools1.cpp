@@ -67,11 +67,16 @@ void LoadItems() {
     }
 }
 
-void SaveItems() {
+TAppIniFile& LoadedSettings() {
     // Without the file's content in memory a save would replace the user's file with the little
     // we hold; a failed load must not turn into lost settings.
     if (!AppIni)
         throw Exception("The settings file was never read, so nothing was saved");
+    return *AppIni;
+}
+
+void SaveItems() {
+    LoadedSettings();
     AppIni->ClearSection(FileSection);
     AppIni->ClearSection(ProgSection);
     AppIni->ClearSection(CaptionSection);

@@ -65,6 +65,8 @@ extern std::unique_ptr<TAppIniFile> AppIni;
 void LoadItems();
 // Rewrites the item sections from the table and writes the INI file to disk.
 void SaveItems();
+// AppIni, for a save; raises an error, and nothing is written, while LoadItems has not read it.
+TAppIniFile& LoadedSettings();
 // Releases the application INI file, writing whatever is still pending; a failure of that last
 // write goes to the application's error reporting.
 void FreeItemStore();

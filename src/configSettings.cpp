@@ -136,9 +136,7 @@ void TCfgFrm::LoadSettings() {
 }
 
 void TCfgFrm::SaveSettings() {
-    if (!AppIni)
-        throw Exception("The settings file was never read, so nothing was saved");
-    TAppIniFile& ini = *AppIni;
+    TAppIniFile& ini = LoadedSettings();
     ini.WriteFlag(Config, "CheckImage", CheckImage->isChecked());
     ini.WriteFlag(Config, "CheckImage2", CheckImage2->isChecked());
     ini.WriteNumber(Config, "BackColor1", EditCol->Color());

@@ -203,19 +203,7 @@ TEST_F(Bar, AFailedSaveAtShutdownIsReportedOnceAndKeepsTheFile) {
     EXPECT_EQ(ini(), testing_support::crlf({"[Config]", "Small=1"}));
 }
 
-TEST_F(Bar, SavingWithoutASettingsFileRefuses) {
-    writeSections(Sections);
-    start();
-    FreeItemStore();
-    EXPECT_THROW(CfgFrm->SaveSettings(), Exception);
-}
-
 namespace {
-
-struct Place {
-    const char* name;
-    QRect where;
-};
 
 // Answers every open dialog with answer (empty: cancel), recording what each was preset with.
 class AnsweredDialogs {
@@ -238,62 +226,6 @@ private:
 };
 
 } // namespace
-
-TEST_F(Bar, DialogLayoutPutsEveryControlInItsPlace) {
-    writeSections(Sections);
-    start();
-    EXPECT_EQ(CfgFrm->windowTitle(), QStringLiteral("Settings"));
-    ASSERT_EQ(control<TPageControl>(CfgFrm, "PageControl1")->PageCount(), 11);
-    EXPECT_EQ(control<TPageControl>(CfgFrm, "PageControl1")->Page(0)->objectName(),
-              QStringLiteral("Look"));
-    EXPECT_EQ(control<TPageControl>(CfgFrm, "PageControl1")->Page(10)->objectName(),
-              QStringLiteral("Section10"));
-    EXPECT_EQ(control<TPageControl>(CfgFrm, "PageControl1")->ActivePageIndex(), 0)
-        << "Look is active at creation";
-    const Place look[] = {
-        {"GroupBox101", {8, 8, 505, 169}},   {"BackColBt", {8, 20, 105, 22}},
-        {"EditCol", {128, 20, 57, 22}},      {"BtBaclColBt", {8, 48, 105, 22}},
-        {"EditCol2", {128, 48, 57, 21}},     {"ScBtCar", {8, 78, 105, 22}},
-        {"EditFont1", {128, 78, 57, 22}},    {"CheckUppercase", {192, 80, 81, 17}},
-        {"DefaultBt", {40, 134, 177, 21}},   {"ProPanel1", {266, 16, 2, 145}},
-        {"CheckImage2", {272, 16, 65, 17}},  {"ImgBtn2", {344, 16, 40, 20}},
-        {"Panel1", {392, 16, 97, 25}},       {"CheckStretch2", {416, 44, 49, 17}},
-        {"CheckImage", {272, 68, 57, 17}},   {"ImgBtn", {344, 68, 40, 20}},
-        {"Panel2", {392, 64, 97, 81}},       {"CheckStretch1", {416, 150, 49, 17}},
-        {"GroupBox103", {8, 186, 177, 103}}, {"GroupBox102", {192, 186, 321, 103}},
-        {"ProLabel1", {8, 16, 113, 81}},     {"ChangeBtn", {200, 72, 114, 22}},
-        {"CloseBt", {12, 393, 120, 25}},     {"SaveBt", {212, 393, 120, 25}},
-        {"SavecloseBt", {412, 393, 120, 25}}};
-    for (const Place& p : look) {
-        auto* control = CfgFrm->findChild<QWidget*>(QString::fromLatin1(p.name));
-        ASSERT_NE(control, nullptr) << p.name;
-        // A check box may be wider than its place, so that its caption shows whole.
-        QRect at = control->geometry();
-        if (qobject_cast<QCheckBox*>(control) && at.width() > p.where.width())
-            at.setWidth(p.where.width());
-        EXPECT_EQ(at, p.where) << p.name;
-    }
-    EXPECT_EQ(control<QCheckBox>(CfgFrm, "CheckSmall")->pos(), QPoint(8, 296));
-    EXPECT_EQ(control<QCheckBox>(CfgFrm, "CheckOnTop")->pos(), QPoint(424, 296));
-    EXPECT_TRUE(control<QPushButton>(CfgFrm, "SaveBt")->isDefault());
-
-    for (int n : {1, 5, 6, 13, 100}) {
-        SCOPED_TRACE(n);
-        const int k = (n - 1) / 10 + 1, j = (n - 1) % 10 + 1;
-        QWidget* edit = CfgFrm->CaptionEdit(n);
-        auto* box = edit->parentWidget();
-        EXPECT_EQ(box->parentWidget(),
-                  control<QWidget>(CfgFrm, QStringLiteral("Section%1").arg(k)));
-        EXPECT_EQ(box->geometry(), QRect(j <= 5 ? 8 : 272, 8 + 64 * ((j - 1) % 5), 233, 57));
-        EXPECT_EQ(static_cast<TGroupBox*>(box)->Caption(), QStringLiteral("Button %1").arg(n));
-        EXPECT_EQ(edit->geometry(), QRect(8, 32, 69, 21));
-        EXPECT_EQ(CfgFrm->ProgramEdit(n)->geometry(), QRect(92, 32, 69, 21));
-    }
-    EXPECT_NE(CfgFrm->findChild<QWidget*>(QStringLiteral("BorwseBt5")), nullptr);
-    EXPECT_NE(CfgFrm->findChild<QWidget*>(QStringLiteral("BrowsBt6")), nullptr);
-    EXPECT_NE(CfgFrm->findChild<QWidget*>(QStringLiteral("BrowseBt7")), nullptr);
-    EXPECT_EQ(CfgFrm->findChild<QWidget*>(QStringLiteral("BrowseBt5")), nullptr);
-}
 
 TEST_F(Bar, DialogFollowsTheBarsSectionAndTheBarFollowsThePage) {
     writeSections(Sections);
