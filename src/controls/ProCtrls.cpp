@@ -397,6 +397,9 @@ void DrawRing(QPainter& canvas, QRect& r, TSides sides, int width, const QColor&
 
 TProCustomPanel::TProCustomPanel(QWidget* parent) : QWidget(parent) {
     resize(185, 41);
+    // Bevels, border and colour cover every pixel: Qt need paint nothing beneath, and controls
+    // that let the panel show through them can leave that to Qt.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     UpdateMargins();
 }
 

@@ -4,13 +4,17 @@
 
 #include "platform/Application.h"
 #include "platform/Canvas.h"
+#include "platform/GraphicControl.h"
 
+#include <QAbstractEventDispatcher>
+#include <QAccessible>
 #include <QApplication>
 #include <QDialog>
 #include <QPainter>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <utility>
 
 using platform::colorToRGB;
 using platform::TBitmap;
@@ -303,12 +307,17 @@ TEST_F(Controls, TransparentFlatButtonShowsWhatLiesBehindIt) {
     button->SetFlat(true);
     button->SetTransparent(true);
     button->SetCaption(QStringLiteral("Go"));
-    new Swatch(&window, 0xFF0000, QRect(60, 0, 20, 60)); // after: never shows
+    new Swatch(&window, 0xFF0000, QRect(60, 0, 20, 12)); // after: only ever over it
     window.show();
+    // What the window shows where the button is.
+    const auto onScreen = [&](TRxSpeedButton& shown) {
+        return window.grab(shown.geometry()).toImage();
+    };
 
-    const QImage inactive = paint(*button);
+    const QImage inactive = onScreen(*button);
     EXPECT_EQ(at(inactive, 0, 0), 0x0000FFu) << "the earlier sibling";
-    EXPECT_EQ(at(inactive, 59, 0), 0x00A000u) << "the parent, not the later sibling";
+    EXPECT_EQ(at(inactive, 59, 12), 0x00A000u) << "the parent, not the later sibling";
+    EXPECT_EQ(at(inactive, 59, 0), 0xFF0000u) << "the later sibling lies over the button";
     EXPECT_EQ(at(inactive, 30, 19), 0x00A000u) << "the parent, not the windowed sibling";
     int caption = 0;
     for (int y = 2; y < 18; ++y)
@@ -318,11 +327,15 @@ TEST_F(Controls, TransparentFlatButtonShowsWhatLiesBehindIt) {
 
     // Under the pointer a raised one-pixel frame appears; the caption stays where it was.
     enter(button);
-    const QImage hot = paint(*button);
+    const QImage hot = onScreen(*button);
     EXPECT_EQ(at(hot, 0, 0), Highlight);
     EXPECT_EQ(at(hot, 59, 19), Shadow);
     EXPECT_EQ(at(hot, 1, 1), 0x0000FFu) << "one pixel of frame only";
     EXPECT_EQ(hot.copy(2, 2, 56, 16), inactive.copy(2, 2, 56, 16));
+
+    // Without the windowed sibling what lies behind is Qt's own painting, to the same pixels.
+    windowed->hide();
+    EXPECT_EQ(onScreen(*button), hot);
 
     // Nothing hot while another program is in front.
     QEvent leave(QEvent::Leave);
@@ -330,7 +343,7 @@ TEST_F(Controls, TransparentFlatButtonShowsWhatLiesBehindIt) {
     foreground = false;
     enter(button);
     EXPECT_FALSE(button->Hot());
-    EXPECT_EQ(at(paint(*button), 0, 0), 0x0000FFu);
+    EXPECT_EQ(at(onScreen(*button), 0, 0), 0x0000FFu);
 }
 
 TEST_F(Controls, DisabledButtonIsEngravedAndIgnoresPresses) {
@@ -342,7 +355,7 @@ TEST_F(Controls, DisabledButtonIsEngravedAndIgnoresPresses) {
     red.setColor(QPalette::ButtonText, Qt::red);
     button->setPalette(red);
     int clicks = 0;
-    button->OnClick = [&](QObject*) { ++clicks; };
+    QObject::connect(button, &QAbstractButton::clicked, [&] { ++clicks; });
     button->setEnabled(false);
     window.show();
 
@@ -369,10 +382,10 @@ TEST_F(Controls, ClickNeedsReleaseOverTheButton) {
     button.resize(40, 20);
     int clicks = 0;
     FaceState seenInClick = FaceState::down;
-    button.OnClick = [&](QObject*) {
+    QObject::connect(&button, &QAbstractButton::clicked, [&] {
         ++clicks;
         seenInClick = button.State();
-    };
+    });
 
     QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(button.State(), FaceState::down);
@@ -407,7 +420,7 @@ TEST_F(Controls, ClickSetsTheDialogResultAfterItsHandler) {
     auto* ok = new TRxSpeedButton(&dialog);
     ok->SetModalResult(QDialog::Accepted);
     bool visibleInHandler = false;
-    ok->OnClick = [&](QObject*) { visibleInHandler = dialog.isVisible(); };
+    QObject::connect(ok, &QAbstractButton::clicked, [&] { visibleInHandler = dialog.isVisible(); });
     QTimer::singleShot(0, &dialog,
                        [&] { QTest::mouseClick(ok, Qt::LeftButton, {}, QPoint(5, 5)); });
     EXPECT_EQ(dialog.exec(), QDialog::Accepted);
@@ -419,27 +432,61 @@ TEST_F(Controls, AutoRepeatClicksAtPauseThenInterval) {
     button.resize(30, 20);
     button.SetAllowTimer(true);
     int clicks = 0;
-    button.OnClick = [&](QObject*) { ++clicks; };
+    QObject::connect(&button, &QAbstractButton::clicked, [&] { ++clicks; });
+    // The button's repeat timer as the event loop holds it: its id (0 for none) and interval.
+    const auto repeatTimer = [&] {
+        const auto timers = QAbstractEventDispatcher::instance()->registeredTimers(&button);
+        return timers.isEmpty() ? QAbstractEventDispatcher::TimerInfo(0, 0, Qt::CoarseTimer)
+                                : timers.first();
+    };
     QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(5, 5));
-    auto* timer = button.findChild<QTimer*>();
-    ASSERT_NE(timer, nullptr);
-    ASSERT_TRUE(timer->isActive());
+    ASSERT_NE(repeatTimer().timerId, 0);
+
+    const auto tick = [&] {
+        QTimerEvent event(repeatTimer().timerId);
+        QApplication::sendEvent(&button, &event);
+    };
 
     // Holding for 1.25 s: ticks at 0.5 s, then every 0.1 s up to 1.2 s, each one click.
     int elapsed = 0;
-    while (elapsed + timer->interval() <= 1250) {
-        elapsed += timer->interval();
-        QTimerEvent tick(timer->timerId());
-        QApplication::sendEvent(timer, &tick);
+    while (repeatTimer().interval > 0 && elapsed + repeatTimer().interval <= 1250) {
+        elapsed += repeatTimer().interval;
+        tick();
     }
     EXPECT_EQ(elapsed, 1200);
     EXPECT_EQ(clicks, 8);
     QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(clicks, 9) << "the release adds its own click";
-    EXPECT_FALSE(timer->isActive());
+    EXPECT_EQ(repeatTimer().timerId, 0);
+
+    // Repeated clicks leave a grouped button as it was: only the release puts it down.
+    button.SetGroupIndex(1);
+    QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(5, 5));
+    tick();
+    EXPECT_FALSE(button.Down());
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(button.Down());
+
+    // A tick that comes while a click's handler still runs (a message box it opened) ends the
+    // repeating, or every tick would open one more box.
+    button.SetGroupIndex(0);
+    bool nested = true;
+    QObject::connect(&button, &QAbstractButton::clicked, [&] {
+        if (std::exchange(nested, false))
+            tick();
+    });
+    QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(5, 5));
+    tick();
+    EXPECT_EQ(repeatTimer().timerId, 0);
+    EXPECT_EQ(button.State(), FaceState::up);
+    clicks = 0;
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(clicks, 0) << "the box took the release";
 
     button.SetAllowTimer(false);
-    EXPECT_EQ(button.findChild<QTimer*>(), nullptr);
+    QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(repeatTimer().timerId, 0) << "without AllowTimer nothing repeats";
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(5, 5));
 }
 
 TEST_F(Controls, GroupKeepsAtMostOneButtonDown) {
@@ -450,7 +497,7 @@ TEST_F(Controls, GroupKeepsAtMostOneButtonDown) {
         button = new TRxSpeedButton(&parent);
         button->resize(20, 20);
         button->SetGroupIndex(7);
-        button->OnClick = [&](QObject*) { ++clicks; };
+        QObject::connect(button, &QAbstractButton::clicked, [&] { ++clicks; });
     }
     QTest::mouseClick(buttons[0], Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_TRUE(buttons[0]->Down());
@@ -578,7 +625,7 @@ TEST_F(Controls, DropDownMenuPopsUpBelowAndSwallowsItsClosingClick) {
     menu.addAction(QStringLiteral("One"));
     button->SetDropDownMenu(&menu);
     int clicks = 0;
-    button->OnClick = [&](QObject*) { ++clicks; };
+    QObject::connect(button, &QAbstractButton::clicked, [&] { ++clicks; });
     window.show();
 
     QPoint shownAt;
@@ -628,7 +675,7 @@ TEST_F(Controls, LinkedActionGivesCheckedStateAndIcon) {
     int triggered = 0;
     QObject::connect(&action, &QAction::triggered, [&] { ++triggered; });
     button->Click();
-    EXPECT_EQ(triggered, 1) << "without an OnClick the action runs";
+    EXPECT_EQ(triggered, 1) << "a click runs the linked action";
 }
 
 TEST_F(Controls, AcceleratorClicksAnEnabledButton) {
@@ -636,7 +683,7 @@ TEST_F(Controls, AcceleratorClicksAnEnabledButton) {
     auto* button = new TRxSpeedButton(&window);
     button->SetCaption(QStringLiteral("&Go"));
     int clicks = 0;
-    button->OnClick = [&](QObject*) { ++clicks; };
+    QObject::connect(button, &QAbstractButton::clicked, [&] { ++clicks; });
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -645,4 +692,25 @@ TEST_F(Controls, AcceleratorClicksAnEnabledButton) {
     button->setEnabled(false);
     QTest::keyClick(&window, Qt::Key_G, Qt::AltModifier);
     EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(Controls, ScreenReadersHearTheCaptionOrElseTheHint) {
+    QWidget window;
+    auto* launch = new TRxSpeedButton(&window);
+    launch->SetCaption(QStringLiteral("&Terminal"));
+    launch->SetHint(QStringLiteral("Key 1"));
+    auto* glyphOnly = new TRxSpeedButton(&window);
+    glyphOnly->SetHint(QStringLiteral("Set Bar"));
+
+    QAccessibleInterface* heard = QAccessible::queryAccessibleInterface(launch);
+    ASSERT_NE(heard, nullptr);
+    EXPECT_EQ(heard->role(), QAccessible::Button);
+    EXPECT_EQ(heard->text(QAccessible::Name), QStringLiteral("Terminal"));
+    EXPECT_EQ(heard->text(QAccessible::Description), QStringLiteral("Key 1"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(glyphOnly)->text(QAccessible::Name),
+              QStringLiteral("Set Bar"));
+    launch->SetCaption(QString());
+    EXPECT_EQ(heard->text(QAccessible::Name), QStringLiteral("Key 1"));
+    launch->SetCaption(QStringLiteral("Editor"));
+    EXPECT_EQ(heard->text(QAccessible::Name), QStringLiteral("Editor"));
 }
