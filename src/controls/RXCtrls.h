@@ -126,6 +126,12 @@ private:
     void DrawCaption(QPainter& canvas, const QString& caption, const QRect& box, FaceState look,
                      unsigned textFlags, const QColor& textColor) const;
     void DrawGlyph(QPainter& canvas, QPoint at, FaceState look);
+    // Cell n of the picture, as 32-bit RGB.
+    QImage Cell(int n) const;
+    // Makes a look's image into CellList; answers its slot.
+    int AddLook(FaceState look);
+    // The box the fitted caption takes, at the origin, within room.
+    QRect MeasureCaption(const QPainter& canvas, const QString& caption, QSize room) const;
 
     platform::TBitmap SourcePicture;
     int m_numGlyphs = 1;
