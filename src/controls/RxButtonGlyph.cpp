@@ -129,23 +129,16 @@ TPlacement placeFace(QSize face, QSize glyph, QSize text, TButtonLayout layout, 
     } else if (spacing == -1) {
         spacing = (f - (margin + g)) / 2 - t / 2;
     }
-    switch (layout) {
-    case blGlyphLeft:
-        at.glyph.setX(margin);
-        at.caption.setX(margin + glyph.width() + spacing);
-        break;
-    case blGlyphRight:
-        at.glyph.setX(face.width() - margin - glyph.width());
-        at.caption.setX(at.glyph.x() - spacing - text.width());
-        break;
-    case blGlyphTop:
-        at.glyph.setY(margin);
-        at.caption.setY(margin + glyph.height() + spacing);
-        break;
-    case blGlyphBottom:
-        at.glyph.setY(face.height() - margin - glyph.height());
-        at.caption.setY(at.glyph.y() - spacing - text.height());
-        break;
+    // The glyph comes first from the left or top edge, or last before the right or bottom one.
+    const bool glyphFirst = layout == blGlyphLeft || layout == blGlyphTop;
+    const int glyphAt = glyphFirst ? margin : f - margin - g;
+    const int captionAt = glyphFirst ? glyphAt + g + spacing : glyphAt - spacing - t;
+    if (horizontal) {
+        at.glyph.setX(glyphAt);
+        at.caption.setX(captionAt);
+    } else {
+        at.glyph.setY(glyphAt);
+        at.caption.setY(captionAt);
     }
     return at;
 }
