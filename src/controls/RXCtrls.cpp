@@ -388,6 +388,7 @@ bool TRxSpeedButton::hitButton(const QPoint& pos) const {
 }
 
 void TRxSpeedButton::HandlePress(QMouseEvent* e, bool doubleClick) {
+    emit mouseDown(e->button(), e->modifiers(), e->position().toPoint());
     if (!m_hot && isEnabled()) {
         m_hot = true;
         repaint();
@@ -474,15 +475,19 @@ void TRxSpeedButton::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void TRxSpeedButton::mouseMoveEvent(QMouseEvent* e) {
-    // Qt's button goes up while the pointer is dragged off it and down again when it is back.
-    if (m_pressing)
-        platform::guarded([&] { QAbstractButton::mouseMoveEvent(e); });
+    platform::guarded([&] {
+        emit mouseMoved(e->modifiers(), e->position().toPoint());
+        // Qt's button goes up while the pointer is dragged off it and down again when it is back.
+        if (m_pressing)
+            QAbstractButton::mouseMoveEvent(e);
+    });
     e->accept();
 }
 
 void TRxSpeedButton::mouseReleaseEvent(QMouseEvent* e) {
     platform::guarded([&] {
         Finally refresh([this] { UpdateTracking(); });
+        emit mouseUp(e->button(), e->modifiers(), e->position().toPoint());
         if (!m_pressing || e->button() != Qt::LeftButton)
             return;
         m_pressing = false;
@@ -600,6 +605,8 @@ void TRxSpeedButton::PaintFace(QPainter& canvas) {
         look = FaceState::inactive;
 
     canvas.setFont(font());
+    // Qt has painted what lies behind a transparent button already, unless that is not what the
+    // button shows behind itself (a windowed control before it); then the face paints it.
     if (!m_transparent || !ParentImageComposedByQt(this)) {
         canvas.fillRect(rect(), toQColor(clBtnFace));
         if (m_transparent)

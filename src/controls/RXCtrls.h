@@ -239,6 +239,11 @@ public:
     bool CheckMenuDropdown();
 
 signals:
+    // Any mouse button pressed or released on the button and every move over it, before the
+    // button's own handling of them.
+    void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint at);
+    void mouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint at);
+    void mouseMoved(Qt::KeyboardModifiers modifiers, QPoint at);
     // The hot look came or went: the pointer entered or left while the program is in front.
     void mouseEntered();
     void mouseLeft();
