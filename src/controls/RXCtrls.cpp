@@ -550,6 +550,15 @@ void TRxSpeedButton::showEvent(QShowEvent* e) {
 
 bool TRxSpeedButton::event(QEvent* e) {
     switch (e->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+        // Qt's buttons keep the mouse even when disabled; this one lets it through to what
+        // lies beneath, as it always has, so the bar moves when its body is dragged there.
+        if (!isEnabled())
+            return QWidget::event(e);
+        break;
     case QEvent::Shortcut:
         // The accelerator clicks at once, as it always has, not after Qt's animated press.
         platform::guarded([this] { click(); });

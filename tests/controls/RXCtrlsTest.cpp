@@ -44,6 +44,21 @@ private:
     QRgb m_color;
 };
 
+// Notes that an event of one type reached the object it watches.
+class EventSpy : public QObject {
+public:
+    EventSpy(QObject* parent, QEvent::Type type, bool& seen)
+        : QObject(parent), m_type(type), m_seen(seen) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        m_seen = m_seen || event->type() == m_type;
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+    bool& m_seen;
+};
+
 } // namespace
 
 TEST_F(Controls, GlyphListsAreSharedAndSlotsReused) {
@@ -294,9 +309,12 @@ TEST_F(Controls, DisabledButtonIsEngravedAndIgnoresPresses) {
     EXPECT_GT(grey, 5);
     EXPECT_EQ(other, 0) << "no trace of the red font colour";
 
+    bool passedOn = false;
+    window.installEventFilter(new EventSpy(&window, QEvent::MouseButtonPress, passedOn));
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(clicks, 0);
     EXPECT_EQ(button->State(), FaceState::disabled);
+    EXPECT_TRUE(passedOn) << "the press goes on to what lies beneath";
 }
 
 TEST_F(Controls, ClickNeedsReleaseOverTheButton) {
