@@ -150,21 +150,26 @@ TBarFrm::TBarFrm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
         button->SetFlat(true);
         button->SetTransparent(true);
         button->SetTag(k);
-        button->OnClick = [this](QObject* sender) { ButtonAllClick(sender); };
+        connect(button, &QAbstractButton::clicked, this,
+                [this, button] { platform::guarded([&] { ButtonAllClick(button); }); });
     }
     PrevBtn =
         commandButton(Panel1, "PrevBtn", QRect(44, 220, 17, 20), "PrevBtn", "Previous Section");
     RxSpeedButton2 =
         commandButton(Panel1, "RxSpeedButton2", QRect(72, 220, 17, 20), "NextBtn", "Next Section");
 
-    HideBtn->OnClick = [this](QObject*) { HideBtnClick(); };
-    ShowBtn->OnClick = [this](QObject*) { ShowBtnClick(); };
-    SetBtn->OnClick = [this](QObject*) { SetBar1Click(); };
-    InfoBtn->OnClick = [this](QObject*) { InfoBtnClick(); };
-    HelpBtn->OnClick = [this](QObject*) { HelpBtnClick(); };
-    ExitBtn->OnClick = [this](QObject*) { Exit1Click(); };
-    PrevBtn->OnClick = [this](QObject*) { PrevBtnClick(); };
-    RxSpeedButton2->OnClick = [this](QObject*) { NextBtnClick(); };
+    const auto onClick = [this](TRxSpeedButton* button, void (TBarFrm::*handler)()) {
+        connect(button, &QAbstractButton::clicked, this,
+                [this, handler] { platform::guarded([&] { (this->*handler)(); }); });
+    };
+    onClick(HideBtn, &TBarFrm::HideBtnClick);
+    onClick(ShowBtn, &TBarFrm::ShowBtnClick);
+    onClick(SetBtn, &TBarFrm::SetBar1Click);
+    onClick(InfoBtn, &TBarFrm::InfoBtnClick);
+    onClick(HelpBtn, &TBarFrm::HelpBtnClick);
+    onClick(ExitBtn, &TBarFrm::Exit1Click);
+    onClick(PrevBtn, &TBarFrm::PrevBtnClick);
+    onClick(RxSpeedButton2, &TBarFrm::NextBtnClick);
     InstallKeys();
     setAcceptDrops(true);
     connect(ComboBox1, &QComboBox::activated, this, [this] {

@@ -8,10 +8,6 @@ enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TVerticalAlignment { vaTop, vaCenter, vaBottom };
 
 using TNotifyEvent = std::function<void(QObject* Sender)>;
-using TMouseEvent = std::function<void(QObject* Sender, Qt::MouseButton Button,
-                                       Qt::KeyboardModifiers Shift, int X, int Y)>;
-using TMouseMoveEvent =
-    std::function<void(QObject* Sender, Qt::KeyboardModifiers Shift, int X, int Y)>;
 
 // Stores value; answers whether that changed anything, so setters repaint only when needed.
 template <typename T> bool changeValue(T& member, T value) {

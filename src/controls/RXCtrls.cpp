@@ -6,11 +6,11 @@
 #include "platform/Errors.h"
 
 #include <QAction>
+#include <QButtonGroup>
 #include <QDialog>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QTimer>
 #include <algorithm>
 
 using platform::TBitmap;
@@ -75,24 +75,42 @@ private:
 } // namespace
 
 TRxSpeedButton::TRxSpeedButton(QWidget* parent)
-    : TGraphicControl(parent), GlyphPainter(std::make_unique<TRxButtonGlyph>()) {
+    : QAbstractButton(parent), GlyphPainter(std::make_unique<TRxButtonGlyph>()) {
     resize(25, 25);
     GlyphPainter->OnGlyphChange = [this] { Invalidate(); };
-    // Every pixel is painted from the face picture, so Qt need not paint what lies beneath.
+    // A tool-bar button: the bar's own keys reach it, so it never takes the focus away from the
+    // section list, and it never wears a focus frame the bar's looks have no place for.
+    setFocusPolicy(Qt::NoFocus);
+    // Every pixel is the face's own until the button is made transparent.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
-}
-
-TRxSpeedButton::~TRxSpeedButton() {
-    if (m_shortcutId != 0 && parentWidget())
-        releaseShortcut(m_shortcutId);
+    setAutoRepeatDelay(500);
+    setAutoRepeatInterval(100);
+    // Made first, so the dialog's result is set before any handler connected later runs.
+    connect(this, &QAbstractButton::clicked, this, [this] { Clicked(); });
+    connect(this, &QAbstractButton::toggled, this, [this](bool down) {
+        if (down)
+            RaiseOthers();
+    });
 }
 
 void TRxSpeedButton::SetCaption(const QString& value) {
-    if (!changeValue(m_caption, value))
+    if (value == text())
         return;
-    UpdateShortcut();
-    Invalidate();
+    setText(value);
+    UpdateAccessibleName();
+}
+
+void TRxSpeedButton::SetHint(const QString& value) {
+    setToolTip(value);
+    UpdateAccessibleName();
+}
+
+void TRxSpeedButton::UpdateAccessibleName() {
+    // Qt names a button by its caption; a glyph-only button is named by its hint instead.
+    const QString name = text().isEmpty() ? toolTip() : QString();
+    if (name != accessibleName())
+        setAccessibleName(name);
 }
 
 void TRxSpeedButton::SetGlyph(const TBitmap& value) {
@@ -148,8 +166,11 @@ void TRxSpeedButton::SetFlat(bool value) {
 }
 
 void TRxSpeedButton::SetTransparent(bool value) {
-    if (changeValue(m_transparent, value))
-        Invalidate();
+    if (!changeValue(m_transparent, value))
+        return;
+    // A transparent button leaves the pixels around its caption to what Qt paints beneath it.
+    setAttribute(Qt::WA_OpaquePaintEvent, !value);
+    Invalidate();
 }
 
 void TRxSpeedButton::SetGrayedInactive(bool value) {
@@ -164,37 +185,73 @@ void TRxSpeedButton::SetStyle(TButtonStyle value) {
 
 void TRxSpeedButton::SetGroupIndex(int value) {
     if (changeValue(m_groupIndex, value))
-        UpdateExclusive();
+        JoinGroup();
 }
 
 void TRxSpeedButton::SetDown(bool value) {
-    if (m_groupIndex == 0)
-        value = false;
-    if (value == m_down || (m_down && !value && !m_allowAllUp))
-        return;
-    m_down = value;
-    if (value) {
-        if (m_state == FaceState::up)
-            Invalidate();
-        m_state = FaceState::exclusive;
-        UpdateExclusive();
-    } else {
-        m_state = FaceState::up;
-        repaint();
-    }
+    // Qt refuses to raise the one button down in an exclusive group; a button of a group that
+    // has no parent yet is held to the same rule here.
+    if (value || AllowAllUp())
+        setChecked(value);
+}
+
+bool TRxSpeedButton::AllowAllUp() const {
+    return group() ? !group()->exclusive() : m_allowAllUp;
 }
 
 void TRxSpeedButton::SetAllowAllUp(bool value) {
-    if (changeValue(m_allowAllUp, value))
-        UpdateExclusive();
+    m_allowAllUp = value;
+    if (group())
+        group()->setExclusive(!value);
 }
 
-void TRxSpeedButton::SetAllowTimer(bool value) {
-    if (changeValue(m_allowTimer, value) && !value && AutoRepeatTimer) {
-        AutoRepeatTimer->stop();
-        delete AutoRepeatTimer;
-        AutoRepeatTimer = nullptr;
+void TRxSpeedButton::JoinGroup() {
+    if (QButtonGroup* old = group()) {
+        old->removeButton(this);
+        if (old->buttons().isEmpty())
+            old->deleteLater();
     }
+    // Only a grouped button can stay down; leaving the group raises it.
+    setCheckable(m_groupIndex != 0);
+    QWidget* parent = parentWidget();
+    if (m_groupIndex == 0 || !parent)
+        return;
+    QButtonGroup* joined = nullptr;
+    for (auto* candidate : parent->findChildren<QButtonGroup*>(Qt::FindDirectChildrenOnly))
+        if (candidate->property("GroupIndex").toInt() == m_groupIndex)
+            joined = candidate;
+    if (!joined) {
+        joined = new QButtonGroup(parent);
+        joined->setProperty("GroupIndex", m_groupIndex);
+    }
+    // The newcomer's AllowAllUp becomes the group's.
+    joined->setExclusive(!m_allowAllUp);
+    joined->addButton(this);
+    RaiseOthers();
+}
+
+void TRxSpeedButton::RaiseOthers() {
+    // An exclusive group raises the others by itself; one whose buttons may all be up is no
+    // exclusive group to Qt, yet still keeps at most one of them down.
+    if (!isChecked() || !group() || group()->exclusive())
+        return;
+    for (QAbstractButton* other : group()->buttons())
+        if (other != this)
+            other->setChecked(false);
+}
+
+void TRxSpeedButton::nextCheckState() {
+    // A click repeated while the button is held leaves Down alone: only the release toggles it.
+    if (!isDown())
+        QAbstractButton::nextCheckState();
+}
+
+FaceState TRxSpeedButton::State() const {
+    if (!isEnabled())
+        return FaceState::disabled;
+    if (isChecked())
+        return FaceState::exclusive;
+    return isDown() ? FaceState::down : FaceState::up;
 }
 
 void TRxSpeedButton::SetDropDownMenu(QMenu* value) {
@@ -239,9 +296,9 @@ void TRxSpeedButton::SetAction(QAction* value) {
     connect(value, &QAction::changed, this,
             [this] { platform::guarded([this] { ActionChanged(); }); });
     // A newly linked action fills in only what the button does not have yet.
-    if (m_groupIndex != 0 && !m_down && value->isCheckable())
+    if (m_groupIndex != 0 && !Down() && value->isCheckable())
         SetDown(value->isChecked());
-    if (m_caption.isEmpty())
+    if (Caption().isEmpty())
         SetCaption(value->text());
     if (Hint().isEmpty())
         SetHint(value->toolTip());
@@ -274,39 +331,10 @@ void TRxSpeedButton::ActionChanged() {
     }
 }
 
-void TRxSpeedButton::UpdateExclusive() {
-    QWidget* parent = parentWidget();
-    if (m_groupIndex == 0 || !parent)
-        return;
-    for (QObject* child : parent->children())
-        if (auto* button = qobject_cast<TRxSpeedButton*>(child))
-            button->ButtonPressed(m_groupIndex, this);
-}
-
-void TRxSpeedButton::ButtonPressed(int group, TRxSpeedButton* sender) {
-    if (group != m_groupIndex || !sender || sender == this)
-        return;
-    if (sender->m_down && m_down) {
-        m_down = false;
-        m_state = FaceState::up;
-        repaint();
-    }
-    m_allowAllUp = sender->m_allowAllUp;
-}
-
-void TRxSpeedButton::UpdateShortcut() {
-    if (m_shortcutId != 0)
-        releaseShortcut(m_shortcutId);
-    m_shortcutId = 0;
-    const QKeySequence key = QKeySequence::mnemonic(m_caption);
-    if (!key.isEmpty())
-        m_shortcutId = grabShortcut(key);
-}
-
-void TRxSpeedButton::Click() {
+void TRxSpeedButton::Clicked() {
     if (auto* dialog = qobject_cast<QDialog*>(window())) {
         dialog->setResult(m_modalResult);
-        // Closing waits until the click's handler ran, which may still take the result back.
+        // Closing waits until the click's handlers ran, which may still take the result back.
         if (m_modalResult != 0)
             QMetaObject::invokeMethod(
                 dialog,
@@ -316,9 +344,7 @@ void TRxSpeedButton::Click() {
                 },
                 Qt::QueuedConnection);
     }
-    if (OnClick)
-        OnClick(this);
-    else if (m_action)
+    if (m_action)
         m_action->trigger();
 }
 
@@ -326,43 +352,28 @@ bool TRxSpeedButton::CheckMenuDropdown() {
     return ShowMenu(true);
 }
 
+QPoint TRxSpeedButton::MenuPoint(int menuWidth) const {
+    QPoint at;
+    if (m_menuAlignment == paCenter)
+        at = QPoint(width() / 2, height());
+    else if (m_menuPosition == dmpBottom)
+        at = m_menuAlignment == paLeft ? QPoint(-1, height()) : QPoint(width() + 1, height());
+    else
+        at = m_menuAlignment == paLeft ? QPoint(width(), -1) : QPoint(-1, -1);
+    QPoint topLeft = mapToGlobal(at);
+    if (m_menuAlignment == paRight)
+        topLeft.rx() -= menuWidth;
+    else if (m_menuAlignment == paCenter)
+        topLeft.rx() -= menuWidth / 2;
+    return topLeft;
+}
+
 bool TRxSpeedButton::ShowMenu(bool /*byCode*/) {
     // Qt menus have no switch for popping up on their own, so a set menu always pops up.
     QMenu* menu = m_dropDownMenu;
     if (!menu)
         return false;
-    QPoint at;
-    if (m_menuPosition == dmpBottom) {
-        switch (m_menuAlignment) {
-        case paLeft:
-            at = QPoint(-1, height());
-            break;
-        case paRight:
-            at = QPoint(width() + 1, height());
-            break;
-        case paCenter:
-            at = QPoint(width() / 2, height());
-            break;
-        }
-    } else {
-        switch (m_menuAlignment) {
-        case paLeft:
-            at = QPoint(width(), -1);
-            break;
-        case paRight:
-            at = QPoint(-1, -1);
-            break;
-        case paCenter:
-            at = QPoint(width() / 2, height());
-            break;
-        }
-    }
-    QPoint topLeft = mapToGlobal(at);
-    const int menuWidth = menu->sizeHint().width();
-    if (m_menuAlignment == paRight)
-        topLeft.rx() -= menuWidth;
-    else if (m_menuAlignment == paCenter)
-        topLeft.rx() -= menuWidth / 2;
+    const QPoint topLeft = MenuPoint(menu->sizeHint().width());
     auto* swallower = new MenuClickSwallower(this, menu);
     menu->setAttribute(Qt::WA_NoMouseReplay, false);
     QPointer<QMenu> guard(menu);
@@ -372,85 +383,54 @@ bool TRxSpeedButton::ShowMenu(bool /*byCode*/) {
     return true;
 }
 
-bool TRxSpeedButton::Inside(QPoint at) const {
-    // The row just below the button still counts, as it always has for these buttons.
-    return at.x() >= 0 && at.x() < width() && at.y() >= 0 && at.y() <= height();
+bool TRxSpeedButton::hitButton(const QPoint& pos) const {
+    return pos.x() >= 0 && pos.x() < width() && pos.y() >= 0 && pos.y() <= height();
 }
 
-void TRxSpeedButton::HandlePress(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint at,
-                                 bool doubleClick) {
-    if (m_menuShowing)
-        return;
-    m_captured |= button;
-    if (OnMouseDown)
-        OnMouseDown(this, button, shift, at.x(), at.y());
+void TRxSpeedButton::HandlePress(QMouseEvent* e, bool doubleClick) {
+    emit mouseDown(e->button(), e->modifiers(), e->position().toPoint());
     if (!m_hot && isEnabled()) {
         m_hot = true;
         repaint();
     }
-    if (button == Qt::LeftButton && isEnabled() && !doubleClick) {
-        if (!m_down) {
-            m_state = FaceState::down;
-            repaint();
-        }
-        m_pressing = true;
-        {
-            m_menuShowing = true;
-            Finally done([this] { m_menuShowing = false; });
-            if (ShowMenu(false))
-                FinishPress(button, at);
-        }
-        if (m_allowTimer) {
-            if (!AutoRepeatTimer) {
-                AutoRepeatTimer = new QTimer(this);
-                connect(AutoRepeatTimer, &QTimer::timeout, this,
-                        [this] { platform::guarded([this] { TimerExpired(); }); });
-            }
-            AutoRepeatTimer->setInterval(m_initPause);
-            AutoRepeatTimer->start();
-        }
-    }
-    if (button != Qt::LeftButton)
+    if (e->button() != Qt::LeftButton) {
         UpdateTracking();
+        return;
+    }
+    // The second press of a double click presses nothing, so a double click is one click.
+    if (!isEnabled() || doubleClick)
+        return;
+    QAbstractButton::mousePressEvent(e);
+    m_pressing = true;
+    m_menuShowing = true;
+    Finally done([this] { m_menuShowing = false; });
+    if (ShowMenu(false))
+        FinishMenuPress(e->position().toPoint());
 }
 
-void TRxSpeedButton::FinishPress(Qt::MouseButton button, QPoint at) {
+void TRxSpeedButton::FinishMenuPress(QPoint at) {
+    // The press ends with the menu, as a release where it began would end it, without a click.
     Finally refresh([this] { UpdateTracking(); });
-    if (!m_pressing || button != Qt::LeftButton)
-        return;
     m_pressing = false;
-    const bool inside = Inside(at);
-    if (m_groupIndex == 0) {
-        m_state = FaceState::up;
+    setDown(false);
+    if (m_groupIndex == 0)
         m_hot = false;
-        if (inside)
-            repaint();
-        else
-            Invalidate();
-    } else if (inside) {
-        SetDown(!m_down);
-        if (m_down)
-            repaint();
-    } else {
-        // A grouped button that is not down must not stay drawn pressed after a release
-        // outside it.
-        m_state = m_down ? FaceState::exclusive : FaceState::up;
-        repaint();
-    }
-    if (inside && !m_menuShowing)
-        Click();
+    else if (hitButton(at))
+        SetDown(!Down());
 }
 
-void TRxSpeedButton::TimerExpired() {
-    AutoRepeatTimer->setInterval(m_repeatInterval);
-    if (m_state != FaceState::down || !(m_captured & Qt::LeftButton))
+void TRxSpeedButton::timerEvent(QTimerEvent* e) {
+    // A repeated click whose handler opened a window (an error's message box) while it ran
+    // ends the repeating: that window has the mouse now, and every further tick would open
+    // another one.
+    if (m_repeating) {
+        m_pressing = false;
+        setDown(false);
         return;
-    try {
-        Click();
-    } catch (...) {
-        AutoRepeatTimer->stop();
-        throw;
     }
+    m_repeating = true;
+    Finally done([this] { m_repeating = false; });
+    QAbstractButton::timerEvent(e);
 }
 
 void TRxSpeedButton::SetHot(bool value) {
@@ -460,13 +440,11 @@ void TRxSpeedButton::SetHot(bool value) {
     if (value) {
         if (m_flat)
             repaint();
-        if (OnMouseEnter)
-            OnMouseEnter(this);
+        emit mouseEntered();
     } else {
         if (m_flat)
             Invalidate();
-        if (OnMouseLeave)
-            OnMouseLeave(this);
+        emit mouseLeft();
     }
 }
 
@@ -475,51 +453,50 @@ void TRxSpeedButton::UpdateTracking() {
            platform::applicationInForeground());
 }
 
+// The mouse handlers keep every event they are given, as the button always did: none reaches
+// the bar's body underneath, which would take it for the start of moving the window.
 void TRxSpeedButton::mousePressEvent(QMouseEvent* e) {
-    platform::guarded(
-        [&] { HandlePress(e->button(), e->modifiers(), e->position().toPoint(), false); });
+    platform::guarded([&] {
+        if (!m_menuShowing)
+            HandlePress(e, false);
+    });
+    e->accept();
 }
 
 void TRxSpeedButton::mouseDoubleClickEvent(QMouseEvent* e) {
     platform::guarded([&] {
         if (m_menuShowing)
             return;
-        HandlePress(e->button(), e->modifiers(), e->position().toPoint(), true);
-        if (e->button() == Qt::LeftButton && m_down && OnDblClick)
-            OnDblClick(this);
+        HandlePress(e, true);
+        if (e->button() == Qt::LeftButton && Down())
+            emit doubleClicked();
     });
+    e->accept();
 }
 
 void TRxSpeedButton::mouseMoveEvent(QMouseEvent* e) {
     platform::guarded([&] {
-        const QPoint at = e->position().toPoint();
-        if (OnMouseMove)
-            OnMouseMove(this, e->modifiers(), at.x(), at.y());
-        if (!m_pressing)
-            return;
-        FaceState state = m_down ? FaceState::exclusive : FaceState::up;
-        if (Inside(at))
-            state = m_down ? FaceState::exclusive : FaceState::down;
-        if (state != m_state) {
-            m_state = state;
-            repaint();
-        }
+        emit mouseMoved(e->modifiers(), e->position().toPoint());
+        // Qt's button goes up while the pointer is dragged off it and down again when it is back.
+        if (m_pressing)
+            QAbstractButton::mouseMoveEvent(e);
     });
+    e->accept();
 }
 
 void TRxSpeedButton::mouseReleaseEvent(QMouseEvent* e) {
     platform::guarded([&] {
-        // A click handler that fails must not leave the repeat timer running.
-        Finally stopTimer([this] {
-            if (AutoRepeatTimer)
-                AutoRepeatTimer->stop();
-        });
-        m_captured &= ~e->button();
-        const QPoint at = e->position().toPoint();
-        if (OnMouseUp)
-            OnMouseUp(this, e->button(), e->modifiers(), at.x(), at.y());
-        FinishPress(e->button(), at);
+        Finally refresh([this] { UpdateTracking(); });
+        emit mouseUp(e->button(), e->modifiers(), e->position().toPoint());
+        if (!m_pressing || e->button() != Qt::LeftButton)
+            return;
+        m_pressing = false;
+        // Drawn released, and cold, before its click runs.
+        if (m_groupIndex == 0)
+            m_hot = false;
+        QAbstractButton::mouseReleaseEvent(e);
     });
+    e->accept();
 }
 
 void TRxSpeedButton::enterEvent(QEnterEvent*) {
@@ -537,9 +514,12 @@ void TRxSpeedButton::leaveEvent(QEvent*) {
 }
 
 void TRxSpeedButton::changeEvent(QEvent* e) {
+    QAbstractButton::changeEvent(e);
     switch (e->type()) {
     case QEvent::EnabledChange:
         platform::guarded([this] {
+            if (!isEnabled())
+                m_pressing = false;
             // Made now so the first paint in the new look has its image at hand.
             GlyphPainter->StateImage(!isEnabled() ? FaceState::disabled
                                      : m_flat     ? FaceState::inactive
@@ -561,21 +541,33 @@ void TRxSpeedButton::changeEvent(QEvent* e) {
     default:
         break;
     }
-    TGraphicControl::changeEvent(e);
 }
 
 void TRxSpeedButton::showEvent(QShowEvent* e) {
-    TGraphicControl::showEvent(e);
+    QAbstractButton::showEvent(e);
     platform::guarded([this] { UpdateTracking(); });
 }
 
 bool TRxSpeedButton::event(QEvent* e) {
-    if (e->type() == QEvent::Shortcut) {
-        if (isEnabled())
-            platform::guarded([this] { Click(); });
+    switch (e->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+        // Qt's buttons keep the mouse even when disabled; this one lets it through to what
+        // lies beneath, as it always has, so the bar moves when its body is dragged there.
+        if (!isEnabled())
+            return QWidget::event(e);
+        break;
+    case QEvent::Shortcut:
+        // The accelerator clicks at once, as it always has, not after Qt's animated press.
+        platform::guarded([this] { click(); });
         return true;
-    }
-    if (e->type() == QEvent::ToolTip) {
+    case QEvent::ParentChange:
+        if (m_groupIndex != 0)
+            JoinGroup();
+        break;
+    case QEvent::ToolTip: {
         bool show = m_showHint;
         if (m_parentShowHint && parentWidget()) {
             const QVariant parentShows = parentWidget()->property("ShowHint");
@@ -585,8 +577,12 @@ bool TRxSpeedButton::event(QEvent* e) {
             e->ignore();
             return true;
         }
+        break;
     }
-    return TGraphicControl::event(e);
+    default:
+        break;
+    }
+    return QAbstractButton::event(e);
 }
 
 void TRxSpeedButton::SetStrikeOut(bool value) {
@@ -607,56 +603,44 @@ void TRxSpeedButton::DrawFace(QPainter& canvas, const QRect& face, FaceState loo
         canvas.setFont(struck);
         text = platform::toQColor(clGrayText);
     }
-    GlyphPainter->DrawFace(canvas, face, look, m_caption, m_layout, m_margin, m_spacing, flags,
+    GlyphPainter->DrawFace(canvas, face, look, Caption(), m_layout, m_margin, m_spacing, flags,
                            text, dropArrow);
 }
 
 void TRxSpeedButton::PaintFace(QPainter& canvas) {
-    if (!isEnabled()) {
-        m_state = FaceState::disabled;
-        m_pressing = false;
-    } else if (m_state == FaceState::disabled) {
-        m_state = m_down && m_groupIndex != 0 ? FaceState::exclusive : FaceState::up;
-    }
-    FaceState look = m_state;
+    const FaceState state = State();
+    FaceState look = state;
     if (m_flat && !m_hot)
         look = FaceState::inactive;
 
     canvas.setFont(font());
-    canvas.fillRect(rect(), toQColor(clBtnFace));
-    if (m_transparent)
-        CopyParentImage(this, canvas);
+    // Qt has painted what lies behind a transparent button already, unless that is not what the
+    // button shows behind itself (a windowed control before it); then the face paints it.
+    if (!m_transparent || !ParentImageComposedByQt(this)) {
+        canvas.fillRect(rect(), toQColor(clBtnFace));
+        if (m_transparent)
+            CopyParentImage(this, canvas);
+    }
 
     QRect r = rect();
-    const bool pressed = m_state == FaceState::down || m_state == FaceState::exclusive;
-    if (look != FaceState::inactive || m_state == FaceState::exclusive)
+    const bool pressed = state == FaceState::down || state == FaceState::exclusive;
+    if (look != FaceState::inactive || state == FaceState::exclusive)
         r = DrawFrame(canvas, r, pressed, m_flat, m_style);
     else
         r.adjust(2, 2, -2, -2);
-    if (m_state == FaceState::exclusive && !m_flat)
+    if (state == FaceState::exclusive && !m_flat)
         canvas.fillRect(r.adjusted(-1, -1, 1, 1), checkerBrush());
     if (pressed)
         r.translate(1, 1);
-    const FaceState faceLook = m_state != FaceState::disabled && m_grayedInactive ? look : m_state;
+    const FaceState faceLook = state != FaceState::disabled && m_grayedInactive ? look : state;
     DrawFace(canvas, r, faceLook, m_markDropDown && m_dropDownMenu);
 }
 
 void TRxSpeedButton::paintEvent(QPaintEvent*) {
-    // The face is composed off screen and put on the screen in one piece, so the parent's
+    // Qt composes the face off screen in its backing store and shows it in one piece, so the
     // picture behind a transparent button never shows for a moment without the caption.
-    if (size().isEmpty())
-        return;
-    // At the screen's own pixel density, so the caption is as sharp as the toolkit's own text.
-    const qreal ratio = devicePixelRatioF();
-    const QSize pixels = (QSizeF(size()) * ratio).toSize();
-    if (FaceBitmap.size() != pixels || FaceBitmap.devicePixelRatio() != ratio) {
-        FaceBitmap = QImage(pixels, QImage::Format_RGB32);
-        FaceBitmap.setDevicePixelRatio(ratio);
-    }
     platform::guarded([this] {
-        QPainter canvas(&FaceBitmap);
+        QPainter canvas(this);
         PaintFace(canvas);
     });
-    QPainter painter(this);
-    painter.drawImage(0, 0, FaceBitmap);
 }

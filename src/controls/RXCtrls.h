@@ -3,9 +3,9 @@
 
 #include "controls/ControlTypes.h"
 #include "platform/Colors.h"
-#include "platform/GraphicControl.h"
 #include "platform/Graphics.h"
 
+#include <QAbstractButton>
 #include <QImage>
 #include <QPointer>
 #include <array>
@@ -15,7 +15,6 @@
 
 #include <QAction>
 #include <QMenu>
-class QTimer;
 
 // The looks of a button, in the order of the cells of a glyph picture.
 enum class FaceState { up = 0, disabled = 1, down = 2, exclusive = 3, inactive = 4 };
@@ -127,6 +126,12 @@ private:
     void DrawCaption(QPainter& canvas, const QString& caption, const QRect& box, FaceState look,
                      unsigned textFlags, const QColor& textColor) const;
     void DrawGlyph(QPainter& canvas, QPoint at, FaceState look);
+    // Cell n of the picture, as 32-bit RGB.
+    QImage Cell(int n) const;
+    // Makes a look's image into CellList; answers its slot.
+    int AddLook(FaceState look);
+    // The box the fitted caption takes, at the origin, within room.
+    QRect MeasureCaption(const QPainter& canvas, const QString& caption, QSize room) const;
 
     platform::TBitmap SourcePicture;
     int m_numGlyphs = 1;
@@ -144,15 +149,15 @@ private:
     TRxButtonGlyph* FinerArt(Finer& finer);
 };
 
-// A tool-bar push button without a window of its own: flat until the pointer is over it,
-// optionally transparent, with glyph cells for each look, groups, auto-repeat and a menu.
-class TRxSpeedButton : public platform::TGraphicControl {
+// A tool-bar push button: flat until the pointer is over it, optionally transparent, with glyph
+// cells for each look, groups, auto-repeat and a menu. Qt's button gives it the press, the click
+// and its signals, auto-repeat, group exclusivity and what a screen reader is told.
+class TRxSpeedButton : public QAbstractButton {
     Q_OBJECT
 public:
     explicit TRxSpeedButton(QWidget* parent = nullptr);
-    ~TRxSpeedButton() override;
 
-    QString Caption() const { return m_caption; }
+    QString Caption() const { return text(); }
     void SetCaption(const QString& value);
     // A caption struck through in the grey-text colour: still readable, plainly not as the
     // others, as for an item whose program is gone.
@@ -182,18 +187,20 @@ public:
     void SetGrayedInactive(bool value);
     TButtonStyle Style() const { return m_style; }
     void SetStyle(TButtonStyle value);
+    // Buttons of one parent with the same group number keep at most one of them down.
     int GroupIndex() const { return m_groupIndex; }
     void SetGroupIndex(int value);
-    bool Down() const { return m_down; }
+    bool Down() const { return isChecked(); }
     void SetDown(bool value);
-    bool AllowAllUp() const { return m_allowAllUp; }
+    // Shared by the whole group: the last value set on any of its buttons.
+    bool AllowAllUp() const;
     void SetAllowAllUp(bool value);
-    bool AllowTimer() const { return m_allowTimer; }
-    void SetAllowTimer(bool value);
-    int InitPause() const { return m_initPause; }
-    void SetInitPause(int value) { m_initPause = value; }
-    int RepeatInterval() const { return m_repeatInterval; }
-    void SetRepeatInterval(int value) { m_repeatInterval = value; }
+    bool AllowTimer() const { return autoRepeat(); }
+    void SetAllowTimer(bool value) { setAutoRepeat(value); }
+    int InitPause() const { return autoRepeatDelay(); }
+    void SetInitPause(int value) { setAutoRepeatDelay(value); }
+    int RepeatInterval() const { return autoRepeatInterval(); }
+    void SetRepeatInterval(int value) { setAutoRepeatInterval(value); }
     QMenu* DropDownMenu() const { return m_dropDownMenu; }
     void SetDropDownMenu(QMenu* value);
     TRxDropDownMenuPos MenuPosition() const { return m_menuPosition; }
@@ -206,7 +213,7 @@ public:
     int ModalResult() const { return m_modalResult; }
     void SetModalResult(int value) { m_modalResult = value; }
     QString Hint() const { return toolTip(); }
-    void SetHint(const QString& value) { setToolTip(value); }
+    void SetHint(const QString& value);
     bool ShowHint() const { return m_showHint; }
     void SetShowHint(bool value) { m_showHint = value; }
     bool ParentShowHint() const { return m_parentShowHint; }
@@ -220,61 +227,65 @@ public:
     QAction* Action() const { return m_action; }
     void SetAction(QAction* value);
 
-    // The look the last paint used, for State: never inactive.
-    FaceState State() const { return m_state; }
+    // The look of the button as it stands, never inactive: that one is the paint's alone.
+    FaceState State() const;
     bool Hot() const { return m_hot; }
     bool Pressing() const { return m_pressing; }
     TRxButtonGlyph& Painter() { return *GlyphPainter; }
 
-    // Raises the click as a release over the button would.
-    virtual void Click();
+    // Clicks as a release over the button does, at once; a disabled button does nothing.
+    void Click() { click(); }
     // Shows the drop-down menu as a press would; answers whether one was shown.
     bool CheckMenuDropdown();
 
-    TNotifyEvent OnClick;
-    TNotifyEvent OnDblClick;
-    TMouseEvent OnMouseDown;
-    TMouseEvent OnMouseUp;
-    TMouseMoveEvent OnMouseMove;
-    TNotifyEvent OnMouseEnter;
-    TNotifyEvent OnMouseLeave;
+signals:
+    // Any mouse button pressed or released on the button and every move over it, before the
+    // button's own handling of them.
+    void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint at);
+    void mouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint at);
+    void mouseMoved(Qt::KeyboardModifiers modifiers, QPoint at);
+    // The hot look came or went: the pointer entered or left while the program is in front.
+    void mouseEntered();
+    void mouseLeft();
+    // A double click on a button of a group that is down.
+    void doubleClicked();
 
 protected:
     // Draws glyph, caption and arrow within face; overridable like every face painter.
     virtual void DrawFace(QPainter& canvas, const QRect& face, FaceState look, bool dropArrow);
 
+    // The row just below the button still counts, as it always has for these buttons.
+    bool hitButton(const QPoint& pos) const override;
+    void nextCheckState() override;
     bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+    void timerEvent(QTimerEvent* e) override;
     void enterEvent(QEnterEvent* e) override;
     void leaveEvent(QEvent* e) override;
     void changeEvent(QEvent* e) override;
     void showEvent(QShowEvent* e) override;
 
 private:
-    void PaintFace(QPainter& painter);
-    void HandlePress(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint at,
-                     bool doubleClick);
-    void FinishPress(Qt::MouseButton button, QPoint at);
-    bool Inside(QPoint at) const;
+    void PaintFace(QPainter& canvas);
+    void HandlePress(QMouseEvent* e, bool doubleClick);
+    void FinishMenuPress(QPoint at);
     void UpdateTracking();
     void SetHot(bool value);
-    void ButtonPressed(int group, TRxSpeedButton* sender);
-    void UpdateExclusive();
-    void TimerExpired();
+    void JoinGroup();
+    void RaiseOthers();
+    void Clicked();
     bool ShowMenu(bool byCode);
+    QPoint MenuPoint(int menuWidth) const;
     void ActionChanged();
-    void UpdateShortcut();
+    void UpdateAccessibleName();
     void Invalidate() { update(); }
 
     std::unique_ptr<TRxButtonGlyph> GlyphPainter;
-    QImage FaceBitmap;
-    QTimer* AutoRepeatTimer = nullptr;
 
-    QString m_caption;
     bool m_strikeOut = false;
     TButtonLayout m_layout = blGlyphTop;
     int m_margin = -1;
@@ -284,11 +295,7 @@ private:
     bool m_grayedInactive = true;
     TButtonStyle m_style = bsAutoDetect;
     int m_groupIndex = 0;
-    bool m_down = false;
-    bool m_allowAllUp = false;
-    bool m_allowTimer = false;
-    int m_initPause = 500;
-    int m_repeatInterval = 100;
+    bool m_allowAllUp = false; // while in no group
     QPointer<QMenu> m_dropDownMenu;
     TRxDropDownMenuPos m_menuPosition = dmpBottom;
     TPopupAlignment m_menuAlignment = paLeft;
@@ -299,12 +306,10 @@ private:
     bool m_parentShowHint = false;
     QPointer<QAction> m_action;
 
-    FaceState m_state = FaceState::up;
     bool m_hot = false;
     bool m_pressing = false;
     bool m_menuShowing = false;
-    Qt::MouseButtons m_captured;
-    int m_shortcutId = 0;
+    bool m_repeating = false;
 };
 
 // Draws the frame of a button face and answers the face rectangle inside it: one pixel more

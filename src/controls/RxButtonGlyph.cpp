@@ -45,6 +45,104 @@ void frame3D(QPainter& canvas, QRect& r, TColor topLeft, TColor bottomRight) {
     r.adjust(1, 1, -1, -1);
 }
 
+// Only the black pixels survive, as a highlight one pixel down and right under a shadow in
+// place; everything else becomes the face colour.
+QImage embossed(const QImage& cell) {
+    QImage result(cell.size(), QImage::Format_RGB32);
+    result.fill(toQColor(clBtnFace));
+    const QRgb highlight = plainRgb(clBtnHighlight);
+    const QRgb shadow = plainRgb(clBtnShadow);
+    for (int pass = 0; pass < 2; ++pass)
+        for (int y = 0; y < cell.height(); ++y)
+            for (int x = 0; x < cell.width(); ++x)
+                if ((cell.pixel(x, y) & 0xFFFFFF) == 0) {
+                    if (pass == 0)
+                        fillPixel(result, x + 1, y + 1, highlight);
+                    else
+                        fillPixel(result, x, y, shadow);
+                }
+    return result;
+}
+
+// Every pixel but the key colour's turned to the grey of its brightness.
+QImage greyed(QImage cell, QRgb key) {
+    for (int y = 0; y < cell.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(cell.scanLine(y));
+        for (int x = 0; x < cell.width(); ++x) {
+            const QRgb p = line[x] & 0xFFFFFF;
+            if (p == key)
+                continue;
+            const int g = (77 * qRed(p) + 150 * qGreen(p) + 29 * qBlue(p)) / 256;
+            line[x] = qRgb(g, g, g);
+        }
+    }
+    return cell;
+}
+
+bool isHorizontal(TButtonLayout layout) {
+    return layout == blGlyphLeft || layout == blGlyphRight;
+}
+
+// What the face leaves for the caption beside the glyph, a pixel from each edge, and the margin,
+// spacing and arrow where they take fixed room.
+QSize captionRoom(QSize face, QSize glyph, TButtonLayout layout, int margin, int spacing,
+                  bool dropArrow) {
+    const int fixed = (margin != -1 ? margin : 0) + (spacing != -1 ? spacing : 0);
+    QSize room(face.width() - 2, face.height() - 2);
+    if (isHorizontal(layout))
+        room.rwidth() -= glyph.width() + fixed + (dropArrow ? 9 : 0);
+    else
+        room.rheight() -= glyph.height() + fixed;
+    return room.expandedTo(QSize(0, 0));
+}
+
+// Where glyph and caption start within the face.
+struct TPlacement {
+    QPoint glyph;
+    QPoint caption;
+};
+
+// Glyph and caption centred across the layout's axis and, along it, at the margin and spacing;
+// either left at -1 is worked out from the room that is left. Each half is rounded on its own,
+// so an odd room puts the content a pixel up or left.
+TPlacement placeFace(QSize face, QSize glyph, QSize text, TButtonLayout layout, int margin,
+                     int spacing) {
+    const bool horizontal = isHorizontal(layout);
+    TPlacement at;
+    if (horizontal) {
+        at.glyph.setY(face.height() / 2 - glyph.height() / 2);
+        at.caption.setY(face.height() / 2 - text.height() / 2);
+    } else {
+        at.glyph.setX(face.width() / 2 - glyph.width() / 2);
+        at.caption.setX(face.width() / 2 - text.width() / 2);
+    }
+    if (text.width() == 0 || glyph.width() == 0)
+        spacing = 0;
+    const int f = horizontal ? face.width() : face.height();
+    const int g = horizontal ? glyph.width() : glyph.height();
+    const int t = horizontal ? text.width() : text.height();
+    if (margin == -1 && spacing == -1) {
+        margin = (f - (g + t)) / 3;
+        spacing = margin;
+    } else if (margin == -1) {
+        margin = f / 2 - (g + spacing + t) / 2;
+    } else if (spacing == -1) {
+        spacing = (f - (margin + g)) / 2 - t / 2;
+    }
+    // The glyph comes first from the left or top edge, or last before the right or bottom one.
+    const bool glyphFirst = layout == blGlyphLeft || layout == blGlyphTop;
+    const int glyphAt = glyphFirst ? margin : f - margin - g;
+    const int captionAt = glyphFirst ? glyphAt + g + spacing : glyphAt - spacing - t;
+    if (horizontal) {
+        at.glyph.setX(glyphAt);
+        at.caption.setX(captionAt);
+    } else {
+        at.glyph.setY(glyphAt);
+        at.caption.setY(captionAt);
+    }
+    return at;
+}
+
 void DrawDropMark(QPainter& canvas, int x, int y, const QColor& color) {
     for (int row = 0; row < 4; ++row)
         canvas.fillRect(QRect(x + row, y - 1 + row, 7 - 2 * row, 1), color);
@@ -238,64 +336,33 @@ int TRxButtonGlyph::StateImage(FaceState look) {
             SharedGlyphCache = std::make_unique<TGlyphCache>();
         m_cellList = SharedGlyphCache->ListFor(cellWidth, height);
     }
-
-    const auto cell = [&](int n) {
-        return SourcePicture.image()
-            .copy(n * cellWidth, 0, cellWidth, height)
-            .convertToFormat(QImage::Format_RGB32);
-    };
-    const int source = index < m_numGlyphs ? index : 0;
-    const QRgb key = plainRgb(m_keyColor);
-    int slot = -1;
-    switch (FaceState(index)) {
-    case FaceState::disabled:
-        if (m_numGlyphs < 2) {
-            // Emboss: only the black pixels survive, as a highlight one pixel down and right
-            // under a shadow in place.
-            const QImage from = cell(0);
-            QImage result(cellWidth, height, QImage::Format_RGB32);
-            result.fill(toQColor(clBtnFace));
-            const QRgb highlight = plainRgb(clBtnHighlight);
-            const QRgb shadow = plainRgb(clBtnShadow);
-            for (int pass = 0; pass < 2; ++pass)
-                for (int y = 0; y < height; ++y)
-                    for (int x = 0; x < cellWidth; ++x)
-                        if ((from.pixel(x, y) & 0xFFFFFF) == 0) {
-                            if (pass == 0)
-                                fillPixel(result, x + 1, y + 1, highlight);
-                            else
-                                fillPixel(result, x, y, shadow);
-                        }
-            slot = m_cellList->AddKeyed(TBitmap(result), clBtnFace);
-        } else {
-            slot = m_cellList->AddKeyed(TBitmap(cell(1)), m_keyColor);
-        }
-        break;
-    case FaceState::inactive:
-        if (m_numGlyphs < 5) {
-            QImage grey = cell(0);
-            for (int y = 0; y < height; ++y) {
-                auto* line = reinterpret_cast<QRgb*>(grey.scanLine(y));
-                for (int x = 0; x < cellWidth; ++x) {
-                    const QRgb p = line[x] & 0xFFFFFF;
-                    if (p == key)
-                        continue;
-                    const int g = (77 * qRed(p) + 150 * qGreen(p) + 29 * qBlue(p)) / 256;
-                    line[x] = qRgb(g, g, g);
-                }
-            }
-            slot = m_cellList->AddKeyed(TBitmap(grey), m_keyColor);
-        } else {
-            slot = m_cellList->AddKeyed(TBitmap(cell(4)), m_keyColor);
-        }
-        break;
-    default:
-        slot = m_cellList->AddKeyed(TBitmap(cell(source)), m_keyColor);
-        break;
-    }
+    const int slot = AddLook(FaceState(index));
     StateIndex[std::size_t(index)] = slot;
     SourcePicture.ReleaseHandle();
     return slot;
+}
+
+QImage TRxButtonGlyph::Cell(int n) const {
+    const int cellWidth = SourcePicture.Width() / m_numGlyphs;
+    return SourcePicture.image()
+        .copy(n * cellWidth, 0, cellWidth, SourcePicture.Height())
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+int TRxButtonGlyph::AddLook(FaceState look) {
+    switch (look) {
+    case FaceState::disabled:
+        if (m_numGlyphs < 2)
+            return m_cellList->AddKeyed(TBitmap(embossed(Cell(0))), clBtnFace);
+        return m_cellList->AddKeyed(TBitmap(Cell(1)), m_keyColor);
+    case FaceState::inactive:
+        if (m_numGlyphs < 5)
+            return m_cellList->AddKeyed(TBitmap(greyed(Cell(0), plainRgb(m_keyColor))), m_keyColor);
+        return m_cellList->AddKeyed(TBitmap(Cell(4)), m_keyColor);
+    default:
+        return m_cellList->AddKeyed(TBitmap(Cell(int(look) < m_numGlyphs ? int(look) : 0)),
+                                    m_keyColor);
+    }
 }
 
 void TRxButtonGlyph::DropImages() {
@@ -325,105 +392,41 @@ QString TRxButtonGlyph::FitCaption(const QPainter& canvas, const QString& captio
     return joined;
 }
 
+QRect TRxButtonGlyph::MeasureCaption(const QPainter& canvas, const QString& caption,
+                                     QSize room) const {
+    if (caption.isEmpty())
+        return QRect(0, 0, 0, 0);
+    QRect box(0, 0, room.width(), 0);
+    // The painter is only read from: measuring draws nothing.
+    platform::drawText(const_cast<QPainter&>(canvas), caption, box,
+                       platform::tfCalcRect | platform::tfCenter |
+                           (WordWrap ? platform::tfWordBreak : 0u));
+    box.setWidth(std::clamp(box.width(), 0, room.width()));
+    box.setHeight(std::clamp(box.height(), 0, room.height()));
+    return box;
+}
+
 TFaceLayout TRxButtonGlyph::LayoutFace(const QPainter& canvas, const QRect& face,
                                        const QString& caption, TButtonLayout layout, int margin,
                                        int spacing, bool dropArrow) {
-    const bool horizontal = layout == blGlyphLeft || layout == blGlyphRight;
-    const QSize F = face.size();
-    QSize G(0, 0);
+    QSize glyph(0, 0);
     if (!SourcePicture.Empty())
-        G = QSize(SourcePicture.Width() / m_numGlyphs, SourcePicture.Height());
-
-    int W = 0;
-    int H = 0;
-    if (horizontal) {
-        W = F.width() - G.width() - 2;
-        if (margin != -1)
-            W -= margin;
-        if (spacing != -1)
-            W -= spacing;
-        if (dropArrow)
-            W -= 9;
-        H = F.height() - 2;
-    } else {
-        W = F.width() - 2;
-        H = F.height() - G.height() - 2;
-        if (margin != -1)
-            H -= margin;
-        if (spacing != -1)
-            H -= spacing;
-    }
-    W = std::max(W, 0);
-    H = std::max(H, 0);
-
+        glyph = QSize(SourcePicture.Width() / m_numGlyphs, SourcePicture.Height());
+    const QSize room = captionRoom(face.size(), glyph, layout, margin, spacing, dropArrow);
     TFaceLayout out;
-    out.Caption = FitCaption(canvas, caption, W);
-    QRect box(0, 0, 0, 0);
-    if (!out.Caption.isEmpty()) {
-        box = QRect(0, 0, W, 0);
-        // The painter is only read from: measuring draws nothing.
-        platform::drawText(const_cast<QPainter&>(canvas), out.Caption, box,
-                           platform::tfCalcRect | platform::tfCenter |
-                               (WordWrap ? platform::tfWordBreak : 0u));
-        box.setWidth(std::clamp(box.width(), 0, W));
-        box.setHeight(std::clamp(box.height(), 0, H));
-    }
-    QSize T = box.size();
-
+    out.Caption = FitCaption(canvas, caption, room.width());
+    const QRect box = MeasureCaption(canvas, out.Caption, room);
+    QSize text = box.size();
+    // The arrow goes after the caption, or after a glyph that stands above, below or after it.
     if (dropArrow) {
-        if (G.width() == 0 || G.height() == 0 || layout == blGlyphLeft)
-            T.rwidth() += 9;
+        if (glyph.width() == 0 || glyph.height() == 0 || layout == blGlyphLeft)
+            text.rwidth() += 9;
         else
-            G.rwidth() += 6;
+            glyph.rwidth() += 6;
     }
-
-    QPoint glyphPos;
-    QPoint textPos;
-    if (horizontal) {
-        glyphPos.setY(F.height() / 2 - G.height() / 2);
-        textPos.setY(F.height() / 2 - T.height() / 2);
-    } else {
-        glyphPos.setX(F.width() / 2 - G.width() / 2);
-        textPos.setX(F.width() / 2 - T.width() / 2);
-    }
-
-    if (T.width() == 0 || G.width() == 0)
-        spacing = 0;
-
-    const int f = horizontal ? F.width() : F.height();
-    const int g = horizontal ? G.width() : G.height();
-    const int t = horizontal ? T.width() : T.height();
-    // Each half is rounded on its own, so an odd room puts the content a pixel up or left.
-    if (margin == -1 && spacing == -1) {
-        margin = (f - (g + t)) / 3;
-        spacing = margin;
-    } else if (margin == -1) {
-        margin = f / 2 - (g + spacing + t) / 2;
-    } else if (spacing == -1) {
-        spacing = (f - (margin + g)) / 2 - t / 2;
-    }
-
-    switch (layout) {
-    case blGlyphLeft:
-        glyphPos.setX(margin);
-        textPos.setX(glyphPos.x() + G.width() + spacing);
-        break;
-    case blGlyphRight:
-        glyphPos.setX(F.width() - margin - G.width());
-        textPos.setX(glyphPos.x() - spacing - T.width());
-        break;
-    case blGlyphTop:
-        glyphPos.setY(margin);
-        textPos.setY(glyphPos.y() + G.height() + spacing);
-        break;
-    case blGlyphBottom:
-        glyphPos.setY(F.height() - margin - G.height());
-        textPos.setY(glyphPos.y() - spacing - T.height());
-        break;
-    }
-
-    out.GlyphPos = glyphPos + face.topLeft();
-    out.CaptionBox = box.translated(face.topLeft() + textPos);
+    const TPlacement placed = placeFace(face.size(), glyph, text, layout, margin, spacing);
+    out.GlyphPos = placed.glyph + face.topLeft();
+    out.CaptionBox = box.translated(face.topLeft() + placed.caption);
     return out;
 }
 
