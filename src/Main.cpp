@@ -151,7 +151,7 @@ TBarFrm::TBarFrm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
         button->SetTransparent(true);
         button->SetTag(k);
         connect(button, &QAbstractButton::clicked, this,
-                [this, button] { platform::guarded([&] { ButtonAllClick(button); }); });
+                [this, button] { ButtonAllClick(button); });
     }
     PrevBtn =
         commandButton(Panel1, "PrevBtn", QRect(44, 220, 17, 20), "PrevBtn", "Previous Section");
@@ -159,8 +159,7 @@ TBarFrm::TBarFrm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
         commandButton(Panel1, "RxSpeedButton2", QRect(72, 220, 17, 20), "NextBtn", "Next Section");
 
     const auto onClick = [this](TRxSpeedButton* button, void (TBarFrm::*handler)()) {
-        connect(button, &QAbstractButton::clicked, this,
-                [this, handler] { platform::guarded([&] { (this->*handler)(); }); });
+        connect(button, &QAbstractButton::clicked, this, [this, handler] { (this->*handler)(); });
     };
     onClick(HideBtn, &TBarFrm::HideBtnClick);
     onClick(ShowBtn, &TBarFrm::ShowBtnClick);

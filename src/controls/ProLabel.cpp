@@ -354,12 +354,12 @@ void TProCustomLabel::MouseLeave() {
 
 void TProCustomLabel::enterEvent(QEnterEvent* e) {
     TGraphicControl::enterEvent(e);
-    platform::guarded([this] { MouseEnter(); });
+    MouseEnter();
 }
 
 void TProCustomLabel::leaveEvent(QEvent* e) {
     TGraphicControl::leaveEvent(e);
-    platform::guarded([this] { MouseLeave(); });
+    MouseLeave();
 }
 
 void TProCustomLabel::changeEvent(QEvent* e) {
@@ -367,7 +367,7 @@ void TProCustomLabel::changeEvent(QEvent* e) {
     if (e->type() == QEvent::FontChange || e->type() == QEvent::PaletteChange) {
         AdjustBounds();
         update();
-        platform::guarded([this] { FontChanged(); });
+        FontChanged();
     } else if (e->type() == QEvent::EnabledChange) {
         update();
     }

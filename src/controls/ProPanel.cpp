@@ -182,10 +182,10 @@ void TProCustomPanel::MouseLeave() {
 
 void TProCustomPanel::enterEvent(QEnterEvent* e) {
     QWidget::enterEvent(e);
-    platform::guarded([this] { MouseEnter(); });
+    MouseEnter();
 }
 
 void TProCustomPanel::leaveEvent(QEvent* e) {
     QWidget::leaveEvent(e);
-    platform::guarded([this] { MouseLeave(); });
+    MouseLeave();
 }

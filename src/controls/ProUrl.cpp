@@ -85,11 +85,9 @@ void TProUrlLabel::FontChanged() {
 
 void TProUrlLabel::mousePressEvent(QMouseEvent* e) {
     TProLabel::mousePressEvent(e);
-    platform::guarded([this] {
-        m_pressed = true;
-        m_pressedInside = true;
-        SetFontColor(m_activatedColor);
-    });
+    m_pressed = true;
+    m_pressedInside = true;
+    SetFontColor(m_activatedColor);
 }
 
 void TProUrlLabel::mouseMoveEvent(QMouseEvent* e) {
@@ -99,22 +97,23 @@ void TProUrlLabel::mouseMoveEvent(QMouseEvent* e) {
     const bool inside = contains(e->position().toPoint());
     if (inside == std::exchange(m_pressedInside, inside))
         return;
-    platform::guarded([&] { SetFontColor(inside ? m_activatedColor : StateColor()); });
+    SetFontColor(inside ? m_activatedColor : StateColor());
 }
 
 void TProUrlLabel::mouseReleaseEvent(QMouseEvent* e) {
     TProLabel::mouseReleaseEvent(e);
-    platform::guarded([&] {
-        if (!contains(e->position().toPoint())) {
-            SetFontColor(StateColor());
-        } else if (m_pressed) {
-            m_visited = true;
-            SetFontColor(m_visitedColor);
-            m_pressed = false;
-            platform::shellOpen(window(), m_url.isEmpty() ? Caption() : m_url);
-        }
-        m_pressed = false;
-    });
+    const bool inside = contains(e->position().toPoint());
+    const bool open = inside && m_pressed;
+    if (!inside) {
+        SetFontColor(StateColor());
+    } else if (open) {
+        m_visited = true;
+        SetFontColor(m_visitedColor);
+    }
+    // Released before the address is opened, so a failed opening leaves no press behind.
+    m_pressed = false;
+    if (open)
+        platform::shellOpen(window(), m_url.isEmpty() ? Caption() : m_url);
 }
 
 void TProUrlLabel::MouseEnter() {

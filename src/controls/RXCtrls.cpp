@@ -293,8 +293,7 @@ void TRxSpeedButton::SetAction(QAction* value) {
     m_action = value;
     if (!value)
         return;
-    connect(value, &QAction::changed, this,
-            [this] { platform::guarded([this] { ActionChanged(); }); });
+    connect(value, &QAction::changed, this, [this] { ActionChanged(); });
     // A newly linked action fills in only what the button does not have yet.
     if (m_groupIndex != 0 && !Down() && value->isCheckable())
         SetDown(value->isChecked());
@@ -456,77 +455,64 @@ void TRxSpeedButton::UpdateTracking() {
 // The mouse handlers keep every event they are given, as the button always did: none reaches
 // the bar's body underneath, which would take it for the start of moving the window.
 void TRxSpeedButton::mousePressEvent(QMouseEvent* e) {
-    platform::guarded([&] {
-        if (!m_menuShowing)
-            HandlePress(e, false);
-    });
+    if (!m_menuShowing)
+        HandlePress(e, false);
     e->accept();
 }
 
 void TRxSpeedButton::mouseDoubleClickEvent(QMouseEvent* e) {
-    platform::guarded([&] {
-        if (m_menuShowing)
-            return;
+    if (!m_menuShowing) {
         HandlePress(e, true);
         if (e->button() == Qt::LeftButton && Down())
             emit doubleClicked();
-    });
+    }
     e->accept();
 }
 
 void TRxSpeedButton::mouseMoveEvent(QMouseEvent* e) {
-    platform::guarded([&] {
-        emit mouseMoved(e->modifiers(), e->position().toPoint());
-        // Qt's button goes up while the pointer is dragged off it and down again when it is back.
-        if (m_pressing)
-            QAbstractButton::mouseMoveEvent(e);
-    });
+    emit mouseMoved(e->modifiers(), e->position().toPoint());
+    // Qt's button goes up while the pointer is dragged off it and down again when it is back.
+    if (m_pressing)
+        QAbstractButton::mouseMoveEvent(e);
     e->accept();
 }
 
 void TRxSpeedButton::mouseReleaseEvent(QMouseEvent* e) {
-    platform::guarded([&] {
-        Finally refresh([this] { UpdateTracking(); });
-        emit mouseUp(e->button(), e->modifiers(), e->position().toPoint());
-        if (!m_pressing || e->button() != Qt::LeftButton)
-            return;
+    // Also when the click's handler fails, which the application's safety net then reports.
+    Finally refresh([this] { UpdateTracking(); });
+    emit mouseUp(e->button(), e->modifiers(), e->position().toPoint());
+    if (m_pressing && e->button() == Qt::LeftButton) {
         m_pressing = false;
         // Drawn released, and cold, before its click runs.
         if (m_groupIndex == 0)
             m_hot = false;
         QAbstractButton::mouseReleaseEvent(e);
-    });
+    }
     e->accept();
 }
 
 void TRxSpeedButton::enterEvent(QEnterEvent*) {
-    platform::guarded([this] {
-        if (!m_hot && isEnabled() && platform::applicationInForeground())
-            SetHot(true);
-    });
+    if (!m_hot && isEnabled() && platform::applicationInForeground())
+        SetHot(true);
 }
 
 void TRxSpeedButton::leaveEvent(QEvent*) {
-    platform::guarded([this] {
-        if (m_hot && isEnabled() && !m_pressing)
-            SetHot(false);
-    });
+    if (m_hot && isEnabled() && !m_pressing)
+        SetHot(false);
 }
 
 void TRxSpeedButton::changeEvent(QEvent* e) {
     QAbstractButton::changeEvent(e);
     switch (e->type()) {
     case QEvent::EnabledChange:
-        platform::guarded([this] {
-            if (!isEnabled())
-                m_pressing = false;
-            // Made now so the first paint in the new look has its image at hand.
-            GlyphPainter->StateImage(!isEnabled() ? FaceState::disabled
-                                     : m_flat     ? FaceState::inactive
-                                                  : FaceState::up);
-            UpdateTracking();
-            repaint();
-        });
+        if (!isEnabled())
+            m_pressing = false;
+        // Made now so the first paint in the new look has its image at hand.
+        GlyphPainter->StateImage(!isEnabled() ? FaceState::disabled
+                                 : m_flat     ? FaceState::inactive
+                                              : FaceState::up);
+        UpdateTracking();
+        repaint();
         break;
     case QEvent::PaletteChange:
     case QEvent::StyleChange:
@@ -545,7 +531,7 @@ void TRxSpeedButton::changeEvent(QEvent* e) {
 
 void TRxSpeedButton::showEvent(QShowEvent* e) {
     QAbstractButton::showEvent(e);
-    platform::guarded([this] { UpdateTracking(); });
+    UpdateTracking();
 }
 
 bool TRxSpeedButton::event(QEvent* e) {
@@ -561,7 +547,7 @@ bool TRxSpeedButton::event(QEvent* e) {
         break;
     case QEvent::Shortcut:
         // The accelerator clicks at once, as it always has, not after Qt's animated press.
-        platform::guarded([this] { click(); });
+        click();
         return true;
     case QEvent::ParentChange:
         if (m_groupIndex != 0)
@@ -639,8 +625,6 @@ void TRxSpeedButton::PaintFace(QPainter& canvas) {
 void TRxSpeedButton::paintEvent(QPaintEvent*) {
     // Qt composes the face off screen in its backing store and shows it in one piece, so the
     // picture behind a transparent button never shows for a moment without the caption.
-    platform::guarded([this] {
-        QPainter canvas(this);
-        PaintFace(canvas);
-    });
+    QPainter canvas(this);
+    PaintFace(canvas);
 }
