@@ -108,6 +108,19 @@ TBarFrm::TBarFrm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     setMaximumSize(BarWidth, FullHeight);
     resize(BarWidth, FullHeight);
 
+    BuildTitleStrip();
+    BuildSectionList();
+    BuildLaunchPanel();
+    ConnectHandlers();
+    InstallKeys();
+    setAcceptDrops(true);
+    // Dragging the bar by its body moves it.
+    for (QWidget* body : {static_cast<QWidget*>(Panel1), static_cast<QWidget*>(Panel2),
+                          static_cast<QWidget*>(Panel3)})
+        body->installEventFilter(this);
+}
+
+void TBarFrm::BuildTitleStrip() {
     Panel2 = panel(this, "Panel2", QRect(0, 0, 130, 57));
     Panel3 = panel(Panel2, "Panel3", QRect(2, 2, 126, 31));
     Image2 = picture(Panel3, "Image2", QRect(2, 2, 122, 27));
@@ -121,7 +134,9 @@ TBarFrm::TBarFrm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     InfoBtn = commandButton(Panel3, "InfoBtn", QRect(52, 4, 23, 23), "InfoBtn", "About...");
     HelpBtn = commandButton(Panel3, "HelpBtn", QRect(75, 4, 23, 23), "HelpBtn", "Help");
     ExitBtn = commandButton(Panel3, "ExitBtn", QRect(98, 4, 23, 23), "ExitBtn", "Exit");
+}
 
+void TBarFrm::BuildSectionList() {
     ComboBox1 = new QComboBox(Panel2);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     ComboBox1->setGeometry(3, 34, 123, 19);
@@ -139,7 +154,9 @@ TBarFrm::TBarFrm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     ComboBox1->setStyle(listStyle);
     ComboBox1->setItemDelegate(new SectionRows(ComboBox1));
     ComboBox1->setEditable(false);
+}
 
+void TBarFrm::BuildLaunchPanel() {
     Panel1 = panel(this, "Panel1", QRect(0, 57, 130, 246));
     Panel1->SetColor(clYellow);
     Image1 = picture(Panel1, "Image1", QRect(2, 2, 126, 242));
@@ -157,7 +174,9 @@ TBarFrm::TBarFrm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
         commandButton(Panel1, "PrevBtn", QRect(44, 220, 17, 20), "PrevBtn", "Previous Section");
     RxSpeedButton2 =
         commandButton(Panel1, "RxSpeedButton2", QRect(72, 220, 17, 20), "NextBtn", "Next Section");
+}
 
+void TBarFrm::ConnectHandlers() {
     const auto onClick = [this](TRxSpeedButton* button, void (TBarFrm::*handler)()) {
         connect(button, &QAbstractButton::clicked, this, [this, handler] { (this->*handler)(); });
     };
@@ -169,16 +188,10 @@ TBarFrm::TBarFrm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     onClick(ExitBtn, &TBarFrm::Exit1Click);
     onClick(PrevBtn, &TBarFrm::PrevBtnClick);
     onClick(RxSpeedButton2, &TBarFrm::NextBtnClick);
-    InstallKeys();
-    setAcceptDrops(true);
     connect(ComboBox1, &QComboBox::activated, this, [this] {
         ComboBox1Click();
         ComboBox1Change();
     });
-
-    for (QWidget* body : {static_cast<QWidget*>(Panel1), static_cast<QWidget*>(Panel2),
-                          static_cast<QWidget*>(Panel3)})
-        body->installEventFilter(this);
 }
 
 TBarFrm::~TBarFrm() {

@@ -95,23 +95,6 @@ public:
     void PlaceCollapsed();
     void PlaceExpanded();
 
-    TProPanel* Panel2;
-    TProPanel* Panel3;
-    platform::TImage* Image2;
-    TRxSpeedButton* HideBtn;
-    TRxSpeedButton* ShowBtn;
-    TRxSpeedButton* SetBtn;
-    TRxSpeedButton* InfoBtn;
-    TRxSpeedButton* HelpBtn;
-    TRxSpeedButton* ExitBtn;
-    QComboBox* ComboBox1;
-    TProPanel* Panel1;
-    platform::TImage* Image1;
-    TRxSpeedButton* PrevBtn;
-    TRxSpeedButton* RxSpeedButton2;
-    // The launch buttons by button number: SectionButtons[1] is Button1.
-    std::array<TRxSpeedButton*, 11> SectionButtons{};
-
     // Sets the height; the top edge stays where it is.
     void SetHeight(int height);
     // The available area of the screen the bar is on, where its places are measured.
@@ -137,6 +120,31 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The bar's controls; the settings dialog reaches them through the calls above, tests by
+    // their object names.
+    TProPanel* Panel2;
+    TProPanel* Panel3;
+    platform::TImage* Image2;
+    TRxSpeedButton* HideBtn;
+    TRxSpeedButton* ShowBtn;
+    TRxSpeedButton* SetBtn;
+    TRxSpeedButton* InfoBtn;
+    TRxSpeedButton* HelpBtn;
+    TRxSpeedButton* ExitBtn;
+    QComboBox* ComboBox1;
+    TProPanel* Panel1;
+    platform::TImage* Image1;
+    TRxSpeedButton* PrevBtn;
+    TRxSpeedButton* RxSpeedButton2;
+    // The launch buttons by button number: SectionButtons[1] is Button1.
+    std::array<TRxSpeedButton*, 11> SectionButtons{};
+
+    // The title strip with its command buttons, the section list, and the launch buttons'
+    // panel with the section steppers.
+    void BuildTitleStrip();
+    void BuildSectionList();
+    void BuildLaunchPanel();
+    void ConnectHandlers();
     // The bar's keys, while it is the active window: digits launch, Page Up and Down and the
     // arrows step the sections, Escape collapses.
     void InstallKeys();

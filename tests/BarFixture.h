@@ -90,12 +90,16 @@ protected:
         }
         ASSERT_TRUE(BarFrm->ProgramsChecked());
     }
+    // Launch button k, 1 to 10, of the bar.
+    static TRxSpeedButton* launchButton(int k) {
+        return control<TRxSpeedButton>(BarFrm, QStringLiteral("Button%1").arg(k));
+    }
     QString caption(int k) const;
     bool enabled(int k) const;
     // As the user clicks: through the application's events, and so its safety net.
     static void userClick(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
     void selectSection(int index) {
-        BarFrm->ComboBox1->setCurrentIndex(index);
+        control<QComboBox>(BarFrm, "ComboBox1")->setCurrentIndex(index);
         BarFrm->ComboBox1Change();
     }
 
@@ -116,8 +120,8 @@ private:
 };
 
 inline QString Bar::caption(int k) const {
-    return BarFrm->SectionButtons[std::size_t(k)]->Caption();
+    return launchButton(k)->Caption();
 }
 inline bool Bar::enabled(int k) const {
-    return BarFrm->SectionButtons[std::size_t(k)]->isEnabled();
+    return launchButton(k)->isEnabled();
 }

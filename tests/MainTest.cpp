@@ -49,14 +49,14 @@ TEST_F(Bar, ButtonsShowTheSelectedSectionsItems) {
     EXPECT_EQ(caption(4), QStringLiteral("?")) << "an empty caption shows ? after idling";
     EXPECT_EQ(caption(5), QStringLiteral("TWENTY-FIVE é")) << "only a..z become capitals";
 
-    QTest::mouseClick(BarFrm->SectionButtons[5], Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseClick(launchButton(5), Qt::LeftButton, {}, QPoint(5, 5));
     ASSERT_EQ(started.size(), 1u);
     EXPECT_EQ(started[0].commandLine, withArgument);
     EXPECT_EQ(started[0].folder, dir.path() + "/");
     EXPECT_EQ(BarFrm->height(), TBarFrm::FullHeight);
 
     BarFrm->HideBtnClick();
-    QTest::mouseClick(BarFrm->SectionButtons[4], Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseClick(launchButton(4), Qt::LeftButton, {}, QPoint(5, 5));
     ASSERT_EQ(errors.messages().size(), 1u);
     EXPECT_EQ(errors.messages()[0], "Cannot start \"/opt/none/run24\": File not found");
     EXPECT_EQ(started.size(), 1u);
@@ -79,13 +79,13 @@ TEST_F(Bar, ButtonsOfMissingProgramsAreStruckOutInGreyAndSaySo) {
     start();
     idle();
     waitForChecks();
-    auto* found = BarFrm->SectionButtons[1];
-    auto* gone = BarFrm->SectionButtons[2];
+    auto* found = launchButton(1);
+    auto* gone = launchButton(2);
     EXPECT_FALSE(found->StrikeOut());
     EXPECT_EQ(found->Hint(), QStringLiteral("Key 1"));
     EXPECT_TRUE(gone->StrikeOut());
     EXPECT_EQ(gone->Hint(), QStringLiteral("Not found: /opt/none/gone --flag"));
-    EXPECT_TRUE(BarFrm->SectionButtons[3]->StrikeOut()) << "not on PATH";
+    EXPECT_TRUE(launchButton(3)->StrikeOut()) << "not on PATH";
     EXPECT_TRUE(gone->isEnabled()) << "a click still says why it cannot start";
 
     // By pixels: the missing item's caption is drawn in the grey-text colour with a line
@@ -147,7 +147,7 @@ TEST_F(Bar, DropsMakeAButtonTheirItemAndSaveOrSayWhyNot) {
     const auto dropData = [](int k, const std::function<void(QMimeData&)>& fill) {
         QMimeData data;
         fill(data);
-        const QPoint at = BarFrm->SectionButtons[std::size_t(k)]->mapTo(BarFrm, QPoint(5, 5));
+        const QPoint at = launchButton(k)->mapTo(BarFrm, QPoint(5, 5));
         // As a drag does: it enters the window, which makes the bar the drop's target.
         QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(BarFrm, &enter);
@@ -232,7 +232,7 @@ TEST_F(Bar, LaunchStartsInTheProgramsFolderAndResizes) {
     writeIni({"[Config]", "Resize=0", "Pos2=1", "[Config.Prog]", "15=" + dir.file("run")});
     start();
     selectSection(1);
-    BarFrm->SectionButtons[5]->Click();
+    launchButton(5)->Click();
     ASSERT_EQ(started.size(), 1u);
     EXPECT_EQ(started[0].commandLine, dir.file("run"));
     EXPECT_EQ(started[0].folder, dir.path() + "/");
@@ -251,17 +251,17 @@ TEST_F(Bar, NextAndPreviousStopAtTheEnds) {
     writeIni({"[Config.Caption]", "91=ninety-one", "1=one"});
     start();
     selectSection(9);
-    BarFrm->SectionButtons[1]->SetCaption(QStringLiteral("stale"));
+    launchButton(1)->SetCaption(QStringLiteral("stale"));
     BarFrm->NextBtnClick();
-    EXPECT_EQ(BarFrm->ComboBox1->currentIndex(), 9);
+    EXPECT_EQ(control<QComboBox>(BarFrm, "ComboBox1")->currentIndex(), 9);
     EXPECT_EQ(caption(1), QStringLiteral("ninety-one")) << "still refreshed";
     selectSection(0);
-    BarFrm->SectionButtons[1]->SetCaption(QStringLiteral("stale"));
+    launchButton(1)->SetCaption(QStringLiteral("stale"));
     BarFrm->PrevBtnClick();
-    EXPECT_EQ(BarFrm->ComboBox1->currentIndex(), 0);
+    EXPECT_EQ(control<QComboBox>(BarFrm, "ComboBox1")->currentIndex(), 0);
     EXPECT_EQ(caption(1), QStringLiteral("stale")) << "nothing refreshed at the first section";
     BarFrm->NextBtnClick();
-    EXPECT_EQ(BarFrm->ComboBox1->currentIndex(), 1);
+    EXPECT_EQ(control<QComboBox>(BarFrm, "ComboBox1")->currentIndex(), 1);
 }
 
 TEST_F(Bar, HeightsAndTopsFollowTheirTriggers) {
@@ -308,10 +308,11 @@ TEST_F(Bar, MissingSectionFileIsSaidOnceAndNothingStoredIsLost) {
     start();
     ASSERT_EQ(errors.messages().size(), 1u);
     EXPECT_EQ(errors.messages()[0], "Cannot open file " + dir.file("Items.txt"));
-    ASSERT_EQ(BarFrm->ComboBox1->count(), 10);
-    EXPECT_EQ(BarFrm->ComboBox1->itemText(0), QStringLiteral("SYSTEM UTILITIES"));
+    ASSERT_EQ(control<QComboBox>(BarFrm, "ComboBox1")->count(), 10);
+    EXPECT_EQ(control<QComboBox>(BarFrm, "ComboBox1")->itemText(0),
+              QStringLiteral("SYSTEM UTILITIES"));
     EXPECT_EQ(control<QComboBox>(CfgFrm, "ComboBox1")->itemText(9), QStringLiteral("GAMES"));
-    EXPECT_EQ(BarFrm->ComboBox1->currentIndex(), 0);
+    EXPECT_EQ(control<QComboBox>(BarFrm, "ComboBox1")->currentIndex(), 0);
     EXPECT_EQ(caption(1), QStringLiteral("kept"));
     EXPECT_EQ(BarFrm->x(), 348) << "the settings were loaded and applied";
     stop();
@@ -326,12 +327,12 @@ TEST_F(Bar, ShortSectionListNeverReachesOutsideTheItems) {
     selectSection(2);
     EXPECT_EQ(caption(1), QStringLiteral("c1"));
     BarFrm->NextBtnClick();
-    EXPECT_EQ(BarFrm->ComboBox1->currentIndex(), -1);
+    EXPECT_EQ(control<QComboBox>(BarFrm, "ComboBox1")->currentIndex(), -1);
     for (int k = 1; k <= 10; ++k) {
         EXPECT_FALSE(enabled(k)) << k;
         EXPECT_EQ(caption(k), QString()) << k;
     }
-    BarFrm->ButtonAllClick(BarFrm->SectionButtons[1]);
+    BarFrm->ButtonAllClick(launchButton(1));
     EXPECT_TRUE(started.empty());
     EXPECT_TRUE(errors.messages().empty());
 }
@@ -360,7 +361,7 @@ TEST_F(Bar, IdleMomentsCorrectCaptionsAndTheBodyDragsTheWindow) {
     EXPECT_EQ(caption(2), QStringLiteral("LOWER"));
 
     const QPoint from = BarFrm->pos();
-    QWidget* body = BarFrm->Panel1;
+    QWidget* body = control<TProPanel>(BarFrm, "Panel1");
     const QPoint grip(4, 230);
     QTest::mousePress(body, Qt::LeftButton, {}, grip);
     QMouseEvent move(QEvent::MouseMove, QPointF(grip + QPoint(30, 40)),
@@ -378,12 +379,12 @@ TEST_F(Bar, TheSectionListDropsDownTenRowsAndScrolls) {
     writeSections(names);
     start();
     BarFrm->show();
-    BarFrm->ComboBox1->showPopup();
-    QAbstractItemView* rows = BarFrm->ComboBox1->view();
+    control<QComboBox>(BarFrm, "ComboBox1")->showPopup();
+    QAbstractItemView* rows = control<QComboBox>(BarFrm, "ComboBox1")->view();
     ASSERT_TRUE(rows->isVisible());
     EXPECT_EQ(rows->viewport()->height(), 10 * 11) << "ten rows of eleven pixels";
     EXPECT_GT(rows->verticalScrollBar()->maximum(), 0) << "the other four are scrolled to";
-    BarFrm->ComboBox1->hidePopup();
+    control<QComboBox>(BarFrm, "ComboBox1")->hidePopup();
 }
 
 TEST(BarPlaces, KeepTheirNumbersOn800x600AndTheirEdgesElsewhere) {

@@ -96,17 +96,17 @@ TEST_F(Bar, AppliedSettingsReachTheBar) {
               "ColFont1=16711680", "Pos1=1", "Pos2=1", "BackImage=" + dir.file("back.bmp"),
               "Stretch=1"});
     start();
-    EXPECT_EQ(BarFrm->Panel2->Color(), 255);
-    EXPECT_EQ(BarFrm->Panel3->Color(), 255);
-    EXPECT_EQ(BarFrm->Panel1->Color(), 65280);
+    EXPECT_EQ(control<TProPanel>(BarFrm, "Panel2")->Color(), 255);
+    EXPECT_EQ(control<TProPanel>(BarFrm, "Panel3")->Color(), 255);
+    EXPECT_EQ(control<TProPanel>(BarFrm, "Panel1")->Color(), 65280);
     EXPECT_EQ(BarFrm->font().family(), QStringLiteral("Serif"));
-    EXPECT_EQ(BarFrm->SectionButtons[1]->palette().color(QPalette::ButtonText), QColor(Qt::blue));
+    EXPECT_EQ(launchButton(1)->palette().color(QPalette::ButtonText), QColor(Qt::blue));
     EXPECT_EQ(BarFrm->pos(), QPoint(10, 500));
-    EXPECT_TRUE(BarFrm->Image1->isVisibleTo(BarFrm));
-    EXPECT_TRUE(BarFrm->Image1->Stretch());
-    EXPECT_FALSE(BarFrm->Image2->isVisibleTo(BarFrm));
-    ASSERT_NE(BarFrm->Image1->Picture().Graphic(), nullptr);
-    EXPECT_EQ(BarFrm->Image1->Picture().Width(), 8);
+    EXPECT_TRUE(control<platform::TImage>(BarFrm, "Image1")->isVisibleTo(BarFrm));
+    EXPECT_TRUE(control<platform::TImage>(BarFrm, "Image1")->Stretch());
+    EXPECT_FALSE(control<platform::TImage>(BarFrm, "Image2")->isVisibleTo(BarFrm));
+    ASSERT_NE(control<platform::TImage>(BarFrm, "Image1")->Picture().Graphic(), nullptr);
+    EXPECT_EQ(control<platform::TImage>(BarFrm, "Image1")->Picture().Width(), 8);
 
     // A chosen font's size reaches the bar, its style does not.
     QFont chosen(QStringLiteral("Serif"));
@@ -118,12 +118,12 @@ TEST_F(Bar, AppliedSettingsReachTheBar) {
     control<QComboBox>(CfgFrm, "ComboBox1")->setCurrentIndex(4);
     control<QComboBox>(CfgFrm, "ComboBox3")->setCurrentIndex(2);
     control<QCheckBox>(CfgFrm, "CheckOnTop")->setChecked(true);
-    EXPECT_EQ(BarFrm->Image1->Picture().Width(), 8);
+    EXPECT_EQ(control<platform::TImage>(BarFrm, "Image1")->Picture().Width(), 8);
     CfgFrm->ApplySettings();
     EXPECT_EQ(BarFrm->font().pixelSize(), 16);
     EXPECT_FALSE(BarFrm->font().bold());
-    EXPECT_EQ(BarFrm->Image1->Picture().Graphic(), nullptr);
-    EXPECT_EQ(BarFrm->ComboBox1->currentIndex(), 4);
+    EXPECT_EQ(control<platform::TImage>(BarFrm, "Image1")->Picture().Graphic(), nullptr);
+    EXPECT_EQ(control<QComboBox>(BarFrm, "ComboBox1")->currentIndex(), 4);
     EXPECT_EQ(BarFrm->y(), 242) << "Middle, collapsed";
     EXPECT_TRUE(BarFrm->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     BarFrm->SetHeight(TBarFrm::FullHeight);
@@ -137,8 +137,8 @@ TEST_F(Bar, TheFontColourReachesTheLaunchButtonsButNotTheSectionList) {
     start();
     BarFrm->resize(BarFrm->width(), TBarFrm::FullHeight);
     const QColor red(255, 0, 0);
-    EXPECT_EQ(BarFrm->SectionButtons[1]->palette().color(QPalette::ButtonText), red);
-    const QImage list = BarFrm->ComboBox1->grab().toImage();
+    EXPECT_EQ(launchButton(1)->palette().color(QPalette::ButtonText), red);
+    const QImage list = control<QComboBox>(BarFrm, "ComboBox1")->grab().toImage();
     int redPixels = 0;
     for (int y = 0; y < list.height(); ++y)
         for (int x = 0; x < list.width(); ++x) {
@@ -146,7 +146,7 @@ TEST_F(Bar, TheFontColourReachesTheLaunchButtonsButNotTheSectionList) {
             redPixels += c.red() > 160 && c.green() < 90 && c.blue() < 90;
         }
     EXPECT_EQ(redPixels, 0) << "the section name is drawn in the list's own colour";
-    EXPECT_NE(BarFrm->ComboBox1->palette().color(QPalette::ButtonText), red);
+    EXPECT_NE(control<QComboBox>(BarFrm, "ComboBox1")->palette().color(QPalette::ButtonText), red);
 }
 
 TEST_F(Bar, BrokenPictureKeepsItsNameAndReadingGoesOn) {
@@ -230,17 +230,18 @@ private:
 TEST_F(Bar, DialogFollowsTheBarsSectionAndTheBarFollowsThePage) {
     writeSections(Sections);
     start();
-    BarFrm->ComboBox1->setCurrentIndex(6);
+    control<QComboBox>(BarFrm, "ComboBox1")->setCurrentIndex(6);
     CfgFrm->FormActivate();
     EXPECT_EQ(control<TPageControl>(CfgFrm, "PageControl1")->ActivePageIndex(), 7);
     EXPECT_EQ(control<QComboBox>(CfgFrm, "ComboBox1")->currentIndex(), 6);
     control<TPageControl>(CfgFrm, "PageControl1")->SetActivePageIndex(4);
     CfgFrm->FormDeactivate();
-    EXPECT_EQ(BarFrm->ComboBox1->currentIndex(), 3);
+    EXPECT_EQ(control<QComboBox>(BarFrm, "ComboBox1")->currentIndex(), 3);
     control<TPageControl>(CfgFrm, "PageControl1")->SetActivePageIndex(0);
-    BarFrm->SectionButtons[1]->SetCaption(QStringLiteral("stale"));
+    launchButton(1)->SetCaption(QStringLiteral("stale"));
     CfgFrm->FormDeactivate();
-    EXPECT_EQ(BarFrm->ComboBox1->currentIndex(), 3) << "from Look the section stays";
+    EXPECT_EQ(control<QComboBox>(BarFrm, "ComboBox1")->currentIndex(), 3)
+        << "from Look the section stays";
     EXPECT_NE(caption(1), QStringLiteral("stale")) << "but the buttons are refreshed";
 }
 
@@ -319,7 +320,8 @@ TEST_F(Bar, RenameAddsOnePrefixAndRewritesTheFile) {
     Lines expected = Sections;
     expected[4] = "5) WORK";
     EXPECT_EQ(testing_support::readBytes(dir.file("Items.txt")), testing_support::crlf(expected));
-    EXPECT_EQ(BarFrm->ComboBox1->itemText(4), QStringLiteral("E")) << "the bar waits for a save";
+    EXPECT_EQ(control<QComboBox>(BarFrm, "ComboBox1")->itemText(4), QStringLiteral("E"))
+        << "the bar waits for a save";
 
     // Edited by hand meanwhile: that version is kept beside it, and said so; the same bytes
     // written anew by a synchronising tool are no edit.
@@ -390,9 +392,11 @@ TEST_F(Bar, DefaultLookPicturesStretchAndDialogsThatRemember) {
     ASSERT_EQ(dialogs.presets.size(), 1u);
     EXPECT_EQ(dialogs.presets[0], "c:\\windows\\nuvole.bmp") << "preset with the stored name";
     EXPECT_EQ(control<platform::TImage>(CfgFrm, "Image1")->Picture().Width(), 8);
-    EXPECT_EQ(BarFrm->Image1->Picture().Graphic(), nullptr) << "the bar gets it on saving";
+    EXPECT_EQ(control<platform::TImage>(BarFrm, "Image1")->Picture().Graphic(), nullptr)
+        << "the bar gets it on saving";
     control<QCheckBox>(CfgFrm, "CheckStretch1")->click();
-    EXPECT_TRUE(BarFrm->Image1->Stretch()) << "stretch reaches the bar at once";
+    EXPECT_TRUE(control<platform::TImage>(BarFrm, "Image1")->Stretch())
+        << "stretch reaches the bar at once";
 
     std::vector<TColor> colourPresets;
     platform::setColorDialogFunction([&](QWidget*, platform::TColorDialog& d) {
@@ -492,7 +496,7 @@ TEST_F(Bar, BytesThatAreNotUtf8SurviveLoadSaveAndRename) {
     EXPECT_EQ(CfgFrm->ProgramEdit(1)->text(), QString::fromUtf8("/tmp/Büro/run"));
     EXPECT_EQ(CfgFrm->CaptionEdit(1)->text(), QString::fromUtf8("Grüße"));
     EXPECT_EQ(CfgFrm->CaptionEdit(2)->text(), QString::fromUtf8("€ und é"));
-    EXPECT_EQ(BarFrm->ComboBox1->itemText(0), QString::fromUtf8("Büro"));
+    EXPECT_EQ(control<QComboBox>(BarFrm, "ComboBox1")->itemText(0), QString::fromUtf8("Büro"));
     EXPECT_EQ(caption(1), QString::fromUtf8("Grüße"));
 
     control<QComboBox>(CfgFrm, "ComboBox1")->setCurrentIndex(1);
@@ -551,7 +555,7 @@ TEST_F(Bar, LinuxLineEndsAndAByteOrderMarkKeepEverything) {
         testing_support::writeBytes(dir.file("tevlo.ini"), text + programs + captions);
         testing_support::writeBytes(dir.file("Items.txt"), mark + "One\nTwo\nThree\n");
         start();
-        EXPECT_EQ(BarFrm->ComboBox1->itemText(0), QStringLiteral("One"));
+        EXPECT_EQ(control<QComboBox>(BarFrm, "ComboBox1")->itemText(0), QStringLiteral("One"));
         EXPECT_EQ(control<TEditColor>(CfgFrm, "EditCol")->Color(), 255);
         stop();
         FreeItemStore();
