@@ -792,22 +792,3 @@ std::unique_ptr<TGraphic> TMetafile::Clone() const {
     copy->SetTransparent(Transparent());
     return copy;
 }
-
-namespace {
-bool registered = false;
-}
-
-void MetafileInitialize() {
-    if (registered)
-        return;
-    registered = true;
-    TPicture::RegisterFileFormat("wmf", "Metafiles", "TMetafile",
-                                 [] { return std::make_unique<TMetafile>(); });
-}
-
-void MetafileFinalize() {
-    if (!registered)
-        return;
-    registered = false;
-    TPicture::UnregisterGraphicClass("TMetafile");
-}

@@ -30,7 +30,3 @@ public:
 private:
     std::shared_ptr<const TMetafileData> m_data;
 };
-
-// Registers TMetafile for ".wmf"; more calls do nothing more.
-void MetafileInitialize();
-void MetafileFinalize();

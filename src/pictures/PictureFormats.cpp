@@ -4,8 +4,19 @@
 #include "pictures/Metafile.h"
 #include "pictures/RxGIF.h"
 
+#include <memory>
+#include <utility>
+
+namespace {
+bool metafilesRegistered = false;
+}
+
 void RegisterPictureFormats() {
-    MetafileInitialize();
+    if (!metafilesRegistered) {
+        metafilesRegistered = true;
+        platform::TPicture::RegisterFileFormat("wmf", "Metafiles", "TMetafile",
+                                               [] { return std::make_unique<TMetafile>(); });
+    }
     RxGIFInitialize();
     JPEGInitialize();
 }
@@ -13,5 +24,6 @@ void RegisterPictureFormats() {
 void UnregisterPictureFormats() {
     JPEGFinalize();
     RxGIFFinalize();
-    MetafileFinalize();
+    if (std::exchange(metafilesRegistered, false))
+        platform::TPicture::UnregisterGraphicClass("TMetafile");
 }

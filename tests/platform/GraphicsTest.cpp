@@ -1,6 +1,6 @@
 #include "platform/Graphics.h"
 
-#include "pictures/Metafile.h"
+#include "pictures/PictureFormats.h"
 
 #include "TestSupport.h"
 #include "platform/Errors.h"
@@ -77,7 +77,7 @@ TEST(Graphics, ContainerLoadsByExtensionAndKeepsOldPictureOnFailure) {
     EXPECT_EQ(canvas.pixel(2, 2), QColor(Qt::green).rgb());
     EXPECT_EQ(canvas.pixel(12, 2), QColor(Qt::white).rgb()) << "icons keep their mask";
 
-    MetafileInitialize();
+    RegisterPictureFormats();
     const std::string filter = TPicture::GraphicFilter();
     EXPECT_EQ(filter.rfind("All (*.bmp;*.ico;*.wmf", 0), 0u) << filter;
     EXPECT_NE(filter.find("|Bitmaps (*.bmp)|*.bmp"), std::string::npos) << filter;
