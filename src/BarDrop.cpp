@@ -108,7 +108,8 @@ void TBarFrm::dropEvent(QDropEvent* event) {
     if (!k || url.isEmpty())
         return;
     event->acceptProposedAction();
-    AssignDrop(k, url);
+    // Refused drops are common; they are reported here, before Qt's drop handling around us.
+    platform::guarded([&] { AssignDrop(k, url); });
 }
 
 void TBarFrm::AssignDrop(int k, const QUrl& url) {

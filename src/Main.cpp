@@ -168,7 +168,7 @@ void TBarFrm::BuildLaunchPanel() {
         button->SetTransparent(true);
         button->SetTag(k);
         connect(button, &QAbstractButton::clicked, this,
-                [this, button] { ButtonAllClick(button); });
+                platform::reporting([this, button] { ButtonAllClick(button); }));
     }
     PrevBtn =
         commandButton(Panel1, "PrevBtn", QRect(44, 220, 17, 20), "PrevBtn", "Previous Section");
@@ -178,7 +178,8 @@ void TBarFrm::BuildLaunchPanel() {
 
 void TBarFrm::ConnectHandlers() {
     const auto onClick = [this](TRxSpeedButton* button, void (TBarFrm::*handler)()) {
-        connect(button, &QAbstractButton::clicked, this, [this, handler] { (this->*handler)(); });
+        connect(button, &QAbstractButton::clicked, this,
+                platform::reporting([this, handler] { (this->*handler)(); }));
     };
     onClick(HideBtn, &TBarFrm::HideBtnClick);
     onClick(ShowBtn, &TBarFrm::ShowBtnClick);
@@ -188,10 +189,10 @@ void TBarFrm::ConnectHandlers() {
     onClick(ExitBtn, &TBarFrm::Exit1Click);
     onClick(PrevBtn, &TBarFrm::PrevBtnClick);
     onClick(RxSpeedButton2, &TBarFrm::NextBtnClick);
-    connect(ComboBox1, &QComboBox::activated, this, [this] {
-        ComboBox1Click();
-        ComboBox1Change();
-    });
+    connect(ComboBox1, &QComboBox::activated, this, platform::reporting([this] {
+                ComboBox1Click();
+                ComboBox1Change();
+            }));
 }
 
 TBarFrm::~TBarFrm() {
@@ -391,7 +392,7 @@ void TBarFrm::InstallKeys() {
     // while the section list is dropped down, whose own keys then move through the list.
     const auto key = [this](QKeyCombination keys, std::function<void()> act) {
         auto* shortcut = new QShortcut(QKeySequence(keys), this);
-        connect(shortcut, &QShortcut::activated, this, act);
+        connect(shortcut, &QShortcut::activated, this, platform::reporting(std::move(act)));
     };
     for (int k = 1; k <= 10; ++k) {
         const auto digit = Qt::Key(Qt::Key_0 + k % 10);

@@ -267,7 +267,7 @@ void TCfgFrm::MakeDialogs() {
 
 void TCfgFrm::ConnectHandlers() {
     const auto on = [this](auto* sender, auto signal, void (TCfgFrm::*handler)()) {
-        connect(sender, signal, this, handler);
+        connect(sender, signal, this, platform::reporting([this, handler] { (this->*handler)(); }));
     };
     on(SaveBt, &QPushButton::clicked, &TCfgFrm::SaveBtClick);
     on(SavecloseBt, &QPushButton::clicked, &TCfgFrm::SavecloseBtClick);
@@ -397,7 +397,8 @@ void TCfgFrm::FillSectionPage(int page) {
         auto* browse = button(box, "", "Browse", QRect(176, 32, 40, 20));
         browse->setObjectName(name);
         browse->setProperty("Tag", k);
-        connect(browse, &QPushButton::clicked, this, [this, browse] { BrowseBtAllClick(browse); });
+        connect(browse, &QPushButton::clicked, this,
+                platform::reporting([this, browse] { BrowseBtAllClick(browse); }));
         CaptionEdits[n] = caption;
         ProgramEdits[n] = program;
         // Until now the item's values lived only in the item store.

@@ -5,6 +5,7 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <utility>
 
 // The root of every error the program raises itself; what() is the message shown to the user.
 class Exception : public std::exception {
@@ -76,5 +77,14 @@ void handleException(const std::exception& error) noexcept;
 
 // Runs the action and hands anything it throws to handleException.
 void guarded(const std::function<void()>& action) noexcept;
+
+// A slot that reports what its action throws where it arises. The application object's safety
+// net catches whatever leaves an event, but between a slot and that net lie Qt's own frames,
+// built without exception support: an exception passing them would skip their clean-up (the
+// copies of a mouse event leak, a button may stay pressed). The actions that meet files and
+// programs, which can fail, run in such a slot.
+template <typename Action> auto reporting(Action action) {
+    return [action = std::move(action)] { guarded(action); };
+}
 
 } // namespace platform
