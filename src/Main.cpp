@@ -22,9 +22,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QProxyStyle>
-#include <QShortcut>
 #include <QStyledItemDelegate>
 #include <QWindow>
 #include <functional>
@@ -154,6 +154,7 @@ void TBarFrm::BuildSectionList() {
     ComboBox1->setStyle(listStyle);
     ComboBox1->setItemDelegate(new SectionRows(ComboBox1));
     ComboBox1->setEditable(false);
+    ComboBox1->setAccessibleName(QStringLiteral("Section"));
 }
 
 void TBarFrm::BuildLaunchPanel() {
@@ -167,6 +168,7 @@ void TBarFrm::BuildLaunchPanel() {
         button->SetFlat(true);
         button->SetTransparent(true);
         button->SetTag(k);
+        SectionButtons[std::size_t(k)] = button;
         connect(button, &QAbstractButton::clicked, this,
                 platform::reporting([this, button] { ButtonAllClick(button); }));
     }
@@ -219,9 +221,6 @@ TRxSpeedButton* TBarFrm::commandButton(QWidget* parent, const char* name, QRect 
 
 void TBarFrm::FormCreate() {
     SetHeight(SmallHeight);
-    for (int k = 1; k <= 10; ++k)
-        SectionButtons[std::size_t(k)] =
-            Panel1->findChild<TRxSpeedButton*>(QStringLiteral("Button%1").arg(k));
 
     std::vector<std::string> names;
     try {
@@ -264,6 +263,9 @@ void TBarFrm::FormDestroy() {
 
 void TBarFrm::SetHeight(int height) {
     resize(BarWidth, height);
+    // Collapsed, the launch buttons are cut off: hidden, the keyboard does not walk through them
+    // and a screen reader does not report them as showing.
+    Panel1->setVisible(height > SmallHeight);
 }
 
 void TBarFrm::SetTop(int top) {
@@ -343,7 +345,10 @@ void TBarFrm::ComboBox1Change() {
         const int n = section * 10 + k;
         button->SetCaption(valid ? platform::displayText(ItemCaptions[n].str()) : QString());
         button->setEnabled(valid && !ItemPrograms[n].empty());
-        m_checkedPrograms[std::size_t(k - 1)] = valid ? ItemPrograms[n] : std::string();
+        const std::string program = valid ? ItemPrograms[n] : std::string();
+        m_checkedPrograms[std::size_t(k - 1)] = program;
+        // A screen reader hears the caption, and what the button starts.
+        button->SetSpokenName(program.empty() ? QStringLiteral("Empty") : QString());
         MarkMissing(k, false);
     }
     // Looked up as a start would look it up, and only when a section is shown: never by a
@@ -381,29 +386,62 @@ void TBarFrm::MarkMissing(int k, bool missing) {
     TRxSpeedButton* button = SectionButtons[std::size_t(k)];
     if (!button)
         return;
+    const QString program = platform::displayText(m_checkedPrograms[std::size_t(k - 1)]);
     button->SetStrikeOut(missing);
-    button->SetHint(missing ? QStringLiteral("Not found: ") +
-                                  platform::displayText(m_checkedPrograms[std::size_t(k - 1)])
+    button->SetHint(missing ? QStringLiteral("Not found: ") + program
                             : QStringLiteral("Key %1").arg(k % 10));
+    button->setAccessibleDescription(missing ? QStringLiteral("Not found: ") + program : program);
 }
 
 void TBarFrm::InstallKeys() {
-    // Window shortcuts: they reach the bar whichever of its controls has the focus, and not
-    // while the section list is dropped down, whose own keys then move through the list.
-    const auto key = [this](QKeyCombination keys, std::function<void()> act) {
-        auto* shortcut = new QShortcut(QKeySequence(keys), this);
-        connect(shortcut, &QShortcut::activated, this, platform::reporting(std::move(act)));
-    };
+    // Tab and Shift+Tab walk the bar as it reads: the title strip's buttons, the section list,
+    // the launch buttons and the hands. A click gives none of the buttons the focus, so the
+    // mouse never moves it away from where the keyboard left it.
+    QWidget* order[] = {HideBtn, ShowBtn, SetBtn, InfoBtn, HelpBtn, ExitBtn, ComboBox1};
+    for (TRxSpeedButton* button :
+         {HideBtn, ShowBtn, SetBtn, InfoBtn, HelpBtn, ExitBtn, PrevBtn, RxSpeedButton2})
+        button->setFocusPolicy(Qt::TabFocus);
+    QWidget* previous = order[0];
+    for (QWidget* next : order)
+        if (next != previous)
+            setTabOrder(std::exchange(previous, next), next);
     for (int k = 1; k <= 10; ++k) {
-        const auto digit = Qt::Key(Qt::Key_0 + k % 10);
-        key(QKeyCombination(digit), [this, k] { LaunchKey(k); });
-        key(QKeyCombination(Qt::KeypadModifier, digit), [this, k] { LaunchKey(k); });
+        SectionButtons[std::size_t(k)]->setFocusPolicy(Qt::TabFocus);
+        setTabOrder(std::exchange(previous, SectionButtons[std::size_t(k)]), previous);
     }
-    for (const Qt::Key previous : {Qt::Key_PageUp, Qt::Key_Up})
-        key(QKeyCombination(previous), [this] { PrevBtnClick(); });
-    for (const Qt::Key next : {Qt::Key_PageDown, Qt::Key_Down})
-        key(QKeyCombination(next), [this] { NextBtnClick(); });
-    key(QKeyCombination(Qt::Key_Escape), [this] { HideBtnClick(); });
+    setTabOrder(previous, PrevBtn);
+    setTabOrder(PrevBtn, RxSpeedButton2);
+    // The section list takes letters and digits to find its entries; the bar's digits and
+    // Escape are the bar's own there too.
+    ComboBox1->installEventFilter(this);
+}
+
+bool TBarFrm::BarKey(const QKeyEvent* e) {
+    const int key = e->key();
+    const Qt::KeyboardModifiers modifiers = e->modifiers() & ~Qt::KeypadModifier;
+    if (modifiers != Qt::NoModifier)
+        return false;
+    std::function<void()> act;
+    if (key >= Qt::Key_0 && key <= Qt::Key_9)
+        act = [this, k = key == Qt::Key_0 ? 10 : key - Qt::Key_0] { LaunchKey(k); };
+    else if (key == Qt::Key_PageUp || key == Qt::Key_Up)
+        act = [this] { PrevBtnClick(); };
+    else if (key == Qt::Key_PageDown || key == Qt::Key_Down)
+        act = [this] { NextBtnClick(); };
+    else if (key == Qt::Key_Escape)
+        act = [this] { HideBtnClick(); };
+    else
+        return false;
+    // Reported here, before the key's way back through Qt's own handling.
+    platform::guarded(act);
+    return true;
+}
+
+void TBarFrm::keyPressEvent(QKeyEvent* e) {
+    // The keys a focused control leaves unused come here: its own come first, and a screen
+    // reader's, which it takes before any window sees them.
+    if (!BarKey(e))
+        QWidget::keyPressEvent(e);
 }
 
 void TBarFrm::LaunchKey(int k) {
@@ -513,6 +551,11 @@ void TBarFrm::ApplyLook(const BarLook& look) {
     Panel2->SetColor(look.titleColor);
     Panel3->SetColor(look.titleColor);
     Panel1->SetColor(look.bodyColor);
+    // A missing item's caption must still read on the buttons' panel.
+    const QColor struck =
+        platform::readableOn(platform::toQColor(clGrayText), platform::toQColor(look.bodyColor));
+    for (int k = 1; k <= 10; ++k)
+        SectionButtons[std::size_t(k)]->SetStrikeOutColor(struck);
 
     QFont captions = font();
     captions.setFamily(look.font.family());
@@ -591,6 +634,15 @@ void TBarFrm::showEvent(QShowEvent* event) {
 }
 
 bool TBarFrm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ComboBox1) {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const bool ours = key->key() == Qt::Key_Escape ||
+                              (key->key() >= Qt::Key_0 && key->key() <= Qt::Key_9);
+            return ours && BarKey(key);
+        }
+        return false;
+    }
     // The bar's body moves the window: its panels and pictures, never its buttons or list.
     if (event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);

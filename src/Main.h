@@ -12,6 +12,7 @@
 #include <vector>
 
 class QComboBox;
+class QKeyEvent;
 class TProPanel;
 class TProgramCheck;
 class QUrl;
@@ -116,6 +117,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -153,6 +155,8 @@ private:
     // Strikes out button k when its program cannot be found, and says so in its hint.
     void MarkMissing(int k, bool missing);
     void LaunchKey(int k);
+    // Does what a key means on the bar; false for a key that means nothing there.
+    bool BarKey(const QKeyEvent* e);
     TRxSpeedButton* commandButton(QWidget* parent, const char* name, QRect where, const char* glyph,
                                   const char* hint);
     void SetTop(int top);

@@ -102,7 +102,9 @@ TEST_F(Bar, AppliedSettingsReachTheBar) {
     EXPECT_EQ(BarFrm->font().family(), QStringLiteral("Serif"));
     EXPECT_EQ(launchButton(1)->palette().color(QPalette::ButtonText), QColor(Qt::blue));
     EXPECT_EQ(BarFrm->pos(), QPoint(10, 500));
-    EXPECT_TRUE(control<platform::TImage>(BarFrm, "Image1")->isVisibleTo(BarFrm));
+    // Shown on its panel, which a collapsed bar hides with its launch buttons.
+    EXPECT_TRUE(control<platform::TImage>(BarFrm, "Image1")
+                    ->isVisibleTo(control<TProPanel>(BarFrm, "Panel1")));
     EXPECT_TRUE(control<platform::TImage>(BarFrm, "Image1")->Stretch());
     EXPECT_FALSE(control<platform::TImage>(BarFrm, "Image2")->isVisibleTo(BarFrm));
     ASSERT_NE(control<platform::TImage>(BarFrm, "Image1")->Picture().Graphic(), nullptr);

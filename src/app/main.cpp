@@ -1,6 +1,7 @@
 // Start-up and shutdown: modules, then the bar, the About box and the settings dialog, the
 // message loop, and everything undone in reverse order.
 #include "Main.h"
+#include "Accessibility.h"
 #include "FirstStart.h"
 #include "Forms.h"
 #include "Tools1.h"
@@ -201,6 +202,7 @@ int main(int argc, char** argv) {
     platform::substituteClassicFonts();
     RegisterHandCursors();
     RegisterPictureFormats();
+    InstallAccessibility();
     platform::setHelpFile(helpPage());
 
     CreateWindows();

@@ -7,7 +7,10 @@
 
 #include <QBitmap>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPen>
 #include <QPixmap>
 #include <QScreen>
 #include <utility>
@@ -55,6 +58,36 @@ TProUrlLabel::TProUrlLabel(QWidget* parent) : TProLabel(parent) {
     setFont(underlined);
     SetFontColor(clBlue);
     setCursor(platform::cursorFor(crHandPoint));
+    // A link is reached with Tab, as in a web page.
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void TProUrlLabel::Open() {
+    m_visited = true;
+    SetFontColor(m_visitedColor);
+    platform::shellOpen(window(), m_url.isEmpty() ? Caption() : m_url);
+}
+
+void TProUrlLabel::keyPressEvent(QKeyEvent* e) {
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter || e->key() == Qt::Key_Space) &&
+        e->modifiers() == 0) {
+        Open();
+        return;
+    }
+    TProLabel::keyPressEvent(e);
+}
+
+void TProUrlLabel::paintEvent(QPaintEvent* e) {
+    TProLabel::paintEvent(e);
+    if (!hasFocus())
+        return;
+    QPainter canvas(this);
+    // Dots of black over white: seen on any panel.
+    const QRectF ring = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    canvas.setPen(QPen(Qt::white, 1));
+    canvas.drawRect(ring);
+    canvas.setPen(QPen(Qt::black, 1, Qt::DotLine));
+    canvas.drawRect(ring);
 }
 
 void TProUrlLabel::SetUnvisitedColor(TColor value) {
@@ -104,16 +137,12 @@ void TProUrlLabel::mouseReleaseEvent(QMouseEvent* e) {
     TProLabel::mouseReleaseEvent(e);
     const bool inside = contains(e->position().toPoint());
     const bool open = inside && m_pressed;
-    if (!inside) {
-        SetFontColor(StateColor());
-    } else if (open) {
-        m_visited = true;
-        SetFontColor(m_visitedColor);
-    }
     // Released before the address is opened, so a failed opening leaves no press behind.
     m_pressed = false;
     if (open)
-        platform::shellOpen(window(), m_url.isEmpty() ? Caption() : m_url);
+        Open();
+    else if (!inside)
+        SetFontColor(StateColor());
 }
 
 void TProUrlLabel::MouseEnter() {

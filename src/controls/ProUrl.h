@@ -33,6 +33,10 @@ public:
     bool Visited() const { return m_visited; }
     bool Pressed() const { return m_pressed; }
 
+    // Opens the link, as a click does: through the desktop, and the link is visited from now on.
+    // Enter and Space do it too when the link has the focus, and so does a screen reader.
+    void Open();
+
 protected:
     void MouseEnter() override;
     void MouseLeave() override;
@@ -42,6 +46,8 @@ protected:
     // While the button is held the label has the pointer grabbed, and on X11 it hears of no
     // leaving or entering until the release: so it follows the pointer itself.
     void mouseMoveEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
 
 private:
     TColor StateColor() const { return m_visited ? m_visitedColor : m_unvisitedColor; }

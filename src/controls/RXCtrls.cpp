@@ -8,9 +8,11 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPen>
 #include <algorithm>
 
 using platform::TBitmap;
@@ -106,9 +108,16 @@ void TRxSpeedButton::SetHint(const QString& value) {
     UpdateAccessibleName();
 }
 
+void TRxSpeedButton::SetSpokenName(const QString& value) {
+    m_spokenName = value;
+    UpdateAccessibleName();
+}
+
 void TRxSpeedButton::UpdateAccessibleName() {
     // Qt names a button by its caption; a glyph-only button is named by its hint instead.
-    const QString name = text().isEmpty() ? toolTip() : QString();
+    const QString name = !m_spokenName.isEmpty() ? m_spokenName
+                         : text().isEmpty()      ? toolTip()
+                                                 : QString();
     if (name != accessibleName())
         setAccessibleName(name);
 }
@@ -578,6 +587,12 @@ void TRxSpeedButton::SetStrikeOut(bool value) {
     Invalidate();
 }
 
+void TRxSpeedButton::SetStrikeOutColor(const QColor& value) {
+    m_strikeOutColor = value;
+    if (m_strikeOut)
+        Invalidate();
+}
+
 void TRxSpeedButton::DrawFace(QPainter& canvas, const QRect& face, FaceState look, bool dropArrow) {
     unsigned flags = alignmentFormat(GlyphPainter->Alignment);
     if (layoutDirection() == Qt::RightToLeft)
@@ -587,7 +602,7 @@ void TRxSpeedButton::DrawFace(QPainter& canvas, const QRect& face, FaceState loo
         QFont struck = canvas.font();
         struck.setStrikeOut(true);
         canvas.setFont(struck);
-        text = platform::toQColor(clGrayText);
+        text = m_strikeOutColor.isValid() ? m_strikeOutColor : platform::toQColor(clGrayText);
     }
     GlyphPainter->DrawFace(canvas, face, look, Caption(), m_layout, m_margin, m_spacing, flags,
                            text, dropArrow);
@@ -627,4 +642,30 @@ void TRxSpeedButton::paintEvent(QPaintEvent*) {
     // picture behind a transparent button never shows for a moment without the caption.
     QPainter canvas(this);
     PaintFace(canvas);
+    if (hasFocus()) {
+        // Dots of black over white: seen on any face, colour or picture.
+        const QRectF ring = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5);
+        canvas.setPen(QPen(Qt::white, 1));
+        canvas.drawRect(ring);
+        canvas.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        canvas.drawRect(ring);
+    }
+}
+
+void TRxSpeedButton::keyPressEvent(QKeyEvent* e) {
+    // Enter presses a focused button as Space does, as a keyboard user expects of any button.
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && e->modifiers() == 0 &&
+        isEnabled()) {
+        click();
+        return;
+    }
+    // The arrows are the owner's (the bar steps its sections with them) unless the button is
+    // one of a group, where they move between its buttons.
+    const bool arrow = e->key() == Qt::Key_Up || e->key() == Qt::Key_Down ||
+                       e->key() == Qt::Key_Left || e->key() == Qt::Key_Right;
+    if (arrow && m_groupIndex == 0) {
+        e->ignore();
+        return;
+    }
+    QAbstractButton::keyPressEvent(e);
 }

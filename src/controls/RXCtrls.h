@@ -163,6 +163,12 @@ public:
     // others, as for an item whose program is gone.
     bool StrikeOut() const { return m_strikeOut; }
     void SetStrikeOut(bool value);
+    // The colour of a struck-out caption; the grey-text colour until the owner, who knows what
+    // lies behind the button, gives one that reads there.
+    void SetStrikeOutColor(const QColor& value);
+    // What a screen reader calls the button instead of its caption (an empty item's "Empty");
+    // empty: the caption, or the hint when there is no caption.
+    void SetSpokenName(const QString& value);
     const platform::TBitmap& Glyph() const { return GlyphPainter->Glyph(); }
     void SetGlyph(const platform::TBitmap& value);
     void SetFinerGlyph(int scale, const platform::TBitmap& value);
@@ -259,6 +265,7 @@ protected:
     void nextCheckState() override;
     bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
@@ -287,6 +294,8 @@ private:
     std::unique_ptr<TRxButtonGlyph> GlyphPainter;
 
     bool m_strikeOut = false;
+    QColor m_strikeOutColor;
+    QString m_spokenName;
     TButtonLayout m_layout = blGlyphTop;
     int m_margin = -1;
     int m_spacing = 1;

@@ -1,5 +1,8 @@
 #include "platform/Colors.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QGuiApplication>
 #include <QPalette>
 
@@ -79,6 +82,43 @@ QColor toQColor(TColor color) {
 
 TColor fromQColor(const QColor& color) {
     return rgb(color.red(), color.green(), color.blue());
+}
+
+namespace {
+
+double relativeLuminance(const QColor& color) {
+    const auto channel = [](double c) {
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(color.redF()) + 0.7152 * channel(color.greenF()) +
+           0.0722 * channel(color.blueF());
+}
+
+} // namespace
+
+double contrastRatio(const QColor& a, const QColor& b) {
+    const double la = relativeLuminance(a), lb = relativeLuminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor readableOn(const QColor& preferred, const QColor& background, double minimum) {
+    if (contrastRatio(preferred, background) >= minimum)
+        return preferred;
+    // Towards whichever end can reach the contrast; black or white themselves when nothing less
+    // does.
+    const QColor end = contrastRatio(Qt::black, background) >= contrastRatio(Qt::white, background)
+                           ? QColor(Qt::black)
+                           : QColor(Qt::white);
+    for (int step = 1; step <= 20; ++step) {
+        const double t = step / 20.0;
+        const QColor mixed =
+            QColor::fromRgbF(float(preferred.redF() + (end.redF() - preferred.redF()) * t),
+                             float(preferred.greenF() + (end.greenF() - preferred.greenF()) * t),
+                             float(preferred.blueF() + (end.blueF() - preferred.blueF()) * t));
+        if (contrastRatio(mixed, background) >= minimum)
+            return mixed;
+    }
+    return end;
 }
 
 } // namespace platform

@@ -59,6 +59,12 @@ constexpr bool isSystemColor(TColor color) {
 TColor colorToRGB(TColor color);
 
 QColor toQColor(TColor color);
+
+// The contrast of two colours as WCAG 2.1 measures it, from 1 (the same) to 21 (black on white).
+double contrastRatio(const QColor& a, const QColor& b);
+// The preferred colour, or the nearest one towards black or white that has at least the minimum
+// contrast with the background (4.5 is what WCAG 2.1 asks of text).
+QColor readableOn(const QColor& preferred, const QColor& background, double minimum = 4.5);
 TColor fromQColor(const QColor& color);
 
 constexpr TColor rgb(int r, int g, int b) {
