@@ -35,6 +35,7 @@ TProLabel* label(QWidget* parent, const char* name, int x, int y, const QString&
 platform::TImage* programIcon(QWidget* parent, const char* name, int x) {
     auto* image = new platform::TImage(parent);
     image->setObjectName(QString::fromLatin1(name));
+    image->setAccessibleName(QStringLiteral("Tevlo icon"));
     image->setGeometry(x, 24, 41, 41);
     image->SetCenter(true);
     image->SetStretch(true);

@@ -165,6 +165,9 @@ void TEditColor::SetColor(TColor value) {
     for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
         shown.setColor(group, QPalette::Base, platform::toQColor(value));
     setPalette(shown);
+    // A screen reader cannot see the box's colour: it hears it.
+    setAccessibleName(m_label + QLatin1Char(' ') +
+                      platform::toQColor(value).name(QColor::HexRgb).toUpper());
 }
 
 TGroupBox::TGroupBox(const QString& caption, QWidget* parent)
@@ -300,12 +303,14 @@ void TCfgFrm::BuildBackgroundGroup() {
     QWidget* g = GroupBox101;
     BackColBt = button(g, "BackColBt", "Title BackColor", QRect(8, 20, 105, 22));
     EditCol = placed(new TEditColor(g), "EditCol", QRect(128, 20, 57, 22));
+    EditCol->SetLabel(QStringLiteral("Title BackColor"));
     EditCol->setEnabled(false);
     BtBaclColBt = button(g, "BtBaclColBt", "Buttons BackColor", QRect(8, 48, 105, 22));
     EditCol2 = placed(new TEditColor(g), "EditCol2", QRect(128, 48, 57, 21));
+    EditCol2->SetLabel(QStringLiteral("Buttons BackColor"));
     ScBtCar = button(g, "ScBtCar", "Select Font", QRect(8, 78, 105, 22));
-    ScBtCar->setFocusPolicy(Qt::ClickFocus);
     EditFont1 = placed(new TFontEdit(g), "EditFont1", QRect(128, 78, 57, 22));
+    EditFont1->setAccessibleName(QStringLiteral("Font sample"));
     CheckUppercase = checkBox(g, "CheckUppercase", "Uppercase", QRect(192, 80, 81, 17));
     DefaultBt = button(g, "DefaultBt", "Default ", QRect(40, 134, 177, 21));
     QFont bold = DefaultBt->font();
@@ -318,10 +323,12 @@ void TCfgFrm::BuildBackgroundGroup() {
     CheckImage2 = checkBox(g, "CheckImage2", "Title Image", QRect(272, 16, 65, 17));
     ImgBtn2 = button(g, "ImgBtn2", "Select", QRect(344, 16, 40, 20));
     Panel1 = previewPanel(g, "Panel1", "Image2", QRect(392, 16, 97, 25), Image2);
+    Image2->setAccessibleName(QStringLiteral("Title picture"));
     CheckStretch2 = checkBox(g, "CheckStretch2", "Stretch", QRect(416, 44, 49, 17));
     CheckImage = checkBox(g, "CheckImage", "Image", QRect(272, 68, 57, 17));
     ImgBtn = button(g, "ImgBtn", "Select", QRect(344, 68, 40, 20));
     Panel2 = previewPanel(g, "Panel2", "Image1", QRect(392, 64, 97, 81), Image1);
+    Image1->setAccessibleName(QStringLiteral("Background picture"));
     CheckStretch1 = checkBox(g, "CheckStretch1", "Stretch", QRect(416, 150, 49, 17));
 }
 
@@ -384,9 +391,11 @@ void TCfgFrm::FillSectionPage(int page) {
         label(box, "", "Edit Program", QPoint(92, 14));
         auto* caption = placed(new QLineEdit(box), "", QRect(8, 32, 69, 21));
         caption->setObjectName(QStringLiteral("EditCap%1").arg(n));
+        caption->setAccessibleName(QStringLiteral("Button %1 Edit Caption").arg(n));
         caption->setValidator(new CaptionValidator(caption));
         auto* program = placed(new QLineEdit(box), "", QRect(92, 32, 69, 21));
         program->setObjectName(QStringLiteral("EditProg%1").arg(n));
+        program->setAccessibleName(QStringLiteral("Button %1 Edit Program").arg(n));
         program->setValidator(new OneLineValidator(program));
         // A command line has no length limit of ours; Qt's default would cut it at 32,767.
         program->setMaxLength(std::numeric_limits<int>::max());
@@ -396,6 +405,7 @@ void TCfgFrm::FillSectionPage(int page) {
                                       : QStringLiteral("BrowseBt%1").arg(n);
         auto* browse = button(box, "", "Browse", QRect(176, 32, 40, 20));
         browse->setObjectName(name);
+        browse->setAccessibleName(QStringLiteral("Button %1 Browse").arg(n));
         browse->setProperty("Tag", k);
         connect(browse, &QPushButton::clicked, this,
                 platform::reporting([this, browse] { BrowseBtAllClick(browse); }));

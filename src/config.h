@@ -35,9 +35,15 @@ public:
     explicit TEditColor(QWidget* parent = nullptr);
     TColor Color() const { return m_color; }
     void SetColor(TColor value);
+    // What the colour is for, which a screen reader says with the colour.
+    void SetLabel(const QString& label) {
+        m_label = label;
+        SetColor(m_color);
+    }
 
 private:
     TColor m_color = clWindow;
+    QString m_label;
 };
 
 // A frame with a caption on its top line, grouping the controls inside it.
