@@ -1,5 +1,6 @@
 #include "Accessibility.h"
 
+#include "Main.h"
 #include "config.h"
 #include "controls/PageControl.h"
 #include "controls/ProCtrls.h"
@@ -83,6 +84,9 @@ QAccessibleInterface* describe(const QString&, QObject* object) {
     if (!object || !object->isWidgetType())
         return nullptr;
     auto* widget = static_cast<QWidget*>(object);
+    // The bar is a window of its own, which a screen reader names when it gets the focus.
+    if (qobject_cast<TBarFrm*>(widget))
+        return new QAccessibleWidget(widget, QAccessible::Window);
     if (auto* link = qobject_cast<TProUrlLabel*>(widget))
         return new Link(link);
     if (auto* label = qobject_cast<TProCustomLabel*>(widget))

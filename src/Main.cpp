@@ -23,6 +23,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QProxyStyle>
 #include <QStyledItemDelegate>
@@ -155,6 +156,11 @@ void TBarFrm::BuildSectionList() {
     ComboBox1->setItemDelegate(new SectionRows(ComboBox1));
     ComboBox1->setEditable(false);
     ComboBox1->setAccessibleName(QStringLiteral("Section"));
+    // A combo box on Linux says its current entry as its name and hears its label through the
+    // label's buddy; the bar has no room to show one.
+    auto* caption = new QLabel(QStringLiteral("Section"), Panel2);
+    caption->setBuddy(ComboBox1);
+    caption->hide();
 }
 
 void TBarFrm::BuildLaunchPanel() {

@@ -344,6 +344,9 @@ void TCfgFrm::BuildPlaceGroup() {
     ComboBox3 = list(GroupBox103, "ComboBox3", QRect(68, 60, 85, 0));
     ComboBox3->addItems({QStringLiteral("Up"), QStringLiteral("Down"), QStringLiteral("Middle")});
     ComboBox3->setCurrentIndex(-1);
+    // The labels name their lists for a screen reader.
+    Label202->setBuddy(ComboBox2);
+    Label203->setBuddy(ComboBox3);
 }
 
 void TCfgFrm::BuildNamesGroup() {
@@ -366,6 +369,8 @@ void TCfgFrm::BuildNamesGroup() {
     Edit1->setValidator(new OneLineValidator(Edit1));
     Label205 = label(s, "Label205", "Click the button:", QPoint(120, 76), true);
     ChangeBtn = button(s, "ChangeBtn", "Change", QRect(200, 72, 114, 22));
+    Label201->setBuddy(ComboBox1);
+    Label204->setBuddy(Edit1);
 }
 
 void TCfgFrm::BuildSectionPage(int page) {
@@ -417,6 +422,12 @@ void TCfgFrm::FillSectionPage(int page) {
         if (sheet->isVisible())
             box->show();
     }
+    // Made after the dialog's buttons, the page's boxes would come after them in the Tab order;
+    // the keyboard reads the page first, as the eye does.
+    QWidget* last = ProgramEdits[first + 9]->parentWidget()->findChildren<QPushButton*>().back();
+    setTabOrder(last, CloseBt);
+    setTabOrder(CloseBt, SaveBt);
+    setTabOrder(SaveBt, SavecloseBt);
 }
 
 QLineEdit* TCfgFrm::CaptionEdit(int n) {

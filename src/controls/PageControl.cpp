@@ -2,9 +2,11 @@
 
 #include <QButtonGroup>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QToolButton>
+#include <algorithm>
 
 namespace {
 constexpr int TabHeight = 22;
@@ -39,6 +41,8 @@ void TPageControl::AddPage(QWidget* page, const QString& caption) {
     tab->setCheckable(true);
     tab->setAutoRaise(true);
     tab->setFixedHeight(TabHeight);
+    tab->installEventFilter(this);
+    tab->setFocusPolicy(m_tabs.empty() ? Qt::TabFocus : Qt::NoFocus);
     m_group->addButton(tab, int(m_tabs.size()));
     m_tabs.push_back(tab);
     m_pages->addWidget(page);
@@ -66,11 +70,36 @@ int TPageControl::ActivePageIndex() const {
 void TPageControl::SetActivePageIndex(int index) {
     if (index < 0 || index >= PageCount())
         return;
-    m_tabs[std::size_t(index)]->setChecked(true);
+    QToolButton* tab = m_tabs[std::size_t(index)];
+    // Only the tab of the page that shows takes the focus, so Tab enters the tabs there and a
+    // screen reader names that page; the keyboard follows a page turned under it.
+    const QWidget* focused = window()->focusWidget();
+    if (focused != tab && std::find(m_tabs.begin(), m_tabs.end(), focused) != m_tabs.end())
+        tab->setFocus(Qt::TabFocusReason);
+    for (QToolButton* other : m_tabs)
+        other->setFocusPolicy(other == tab ? Qt::TabFocus : Qt::NoFocus);
+    tab->setChecked(true);
     if (index == m_pages->currentIndex())
         return;
     m_pages->setCurrentIndex(index);
     emit ActivePageChanged(index);
+}
+
+bool TPageControl::eventFilter(QObject* watched, QEvent* e) {
+    // The arrows turn the pages from the focused tab, as in any tab bar.
+    if (e->type() == QEvent::KeyPress && watched == Tab(ActivePageIndex())) {
+        const auto* key = static_cast<QKeyEvent*>(e);
+        if (key->modifiers() == Qt::NoModifier) {
+            const int by = key->key() == Qt::Key_Left || key->key() == Qt::Key_Up      ? -1
+                           : key->key() == Qt::Key_Right || key->key() == Qt::Key_Down ? 1
+                                                                                       : 0;
+            if (by != 0) {
+                SetActivePageIndex(ActivePageIndex() + by);
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, e);
 }
 
 QRect TPageControl::PageArea() {

@@ -29,6 +29,7 @@ signals:
     void ActivePageChanged(int index);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void showEvent(QShowEvent* e) override;
 
