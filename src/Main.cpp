@@ -12,6 +12,7 @@
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/Help.h"
+#include "platform/Icons.h"
 #include "platform/Image.h"
 #include "platform/Process.h"
 #include "platform/Screens.h"
@@ -58,6 +59,15 @@ platform::TImage* picture(QWidget* parent, const char* name, QRect where) {
 platform::TBitmap glyph(const QString& name) {
     // Our own pictures are XPM: no need to ask every image plugin what they are.
     return platform::TBitmap(platform::readOwnImage(QStringLiteral(":/glyphs/") + name, "XPM"));
+}
+
+// Our own picture of a program, for an item whose icon nothing names, at each density drawn.
+QIcon programIcon() {
+    QIcon made;
+    for (const char* name : {"Program", "Program@2x", "Program@3x"})
+        made.addPixmap(QPixmap::fromImage(
+            platform::readOwnImage(QStringLiteral(":/glyphs/") + QLatin1String(name), "XPM")));
+    return made;
 }
 
 // Rows of the dropped-down section list are 11 pixels high, so all ten fit in a short list.
@@ -243,9 +253,11 @@ void TBarFrm::FormCreate() {
     m_startSectionNames = std::move(names);
 
     m_programCheck = new TProgramCheck(this);
-    m_programCheck->OnAnswer = [this](const std::vector<bool>& missing) {
-        for (int k = 1; k <= 10; ++k)
-            MarkMissing(k, missing[std::size_t(k - 1)]);
+    m_programCheck->OnAnswer = [this](const std::vector<TProgramCheck::Answer>& answers) {
+        for (int k = 1; k <= 10; ++k) {
+            MarkMissing(k, answers[std::size_t(k - 1)].missing);
+            ShowIcon(k, &answers[std::size_t(k - 1)].iconNames);
+        }
     };
     m_programCheck->OnLate = [this] {
         for (int k = 1; k <= 10; ++k)
@@ -344,6 +356,7 @@ void TBarFrm::LaunchItem(int n) {
 void TBarFrm::ComboBox1Change() {
     const int section = ComboBox1->currentIndex();
     const bool valid = section >= 0 && section <= 9;
+    std::vector<TProgramCheck::Question> questions;
     for (int k = 1; k <= 10; ++k) {
         TRxSpeedButton* button = SectionButtons[std::size_t(k)];
         if (!button)
@@ -356,12 +369,37 @@ void TBarFrm::ComboBox1Change() {
         // A screen reader hears the caption, and what the button starts.
         button->SetSpokenName(program.empty() ? QStringLiteral("Empty") : QString());
         MarkMissing(k, false);
+        questions.push_back({program, !ShowIcon(k, nullptr)});
     }
     // Looked up as a start would look it up, and only when a section is shown: never by a
     // timer, so an idle bar stays idle. The answer comes from another thread.
     if (m_programCheck)
-        m_programCheck->Request({m_checkedPrograms.begin(), m_checkedPrograms.end()},
-                                platform::settingsFolder());
+        m_programCheck->Request(std::move(questions), platform::settingsFolder());
+}
+
+void TBarFrm::RefreshIcons() {
+    ComboBox1Change();
+}
+
+bool TBarFrm::ShowIcon(int k, const std::vector<std::string>* names) {
+    TRxSpeedButton* button = SectionButtons[std::size_t(k)];
+    const std::string& program = m_checkedPrograms[std::size_t(k - 1)];
+    if (!button || program.empty() || !asked(&TCfgFrm::ShowIcons)) {
+        if (button)
+            button->setIcon(QIcon());
+        return true;
+    }
+    auto kept = m_icons.find(program);
+    if (kept == m_icons.end()) {
+        if (!names) {
+            button->setIcon(QIcon());
+            return false;
+        }
+        QIcon found = platform::firstNamedIcon(*names);
+        kept = m_icons.emplace(program, found.isNull() ? programIcon() : found).first;
+    }
+    button->setIcon(kept->second);
+    return true;
 }
 
 bool TBarFrm::LauncherMayRun(int n, const std::string& program, bool putting) {

@@ -5,9 +5,11 @@
 #include "platform/Colors.h"
 
 #include <QFont>
+#include <QIcon>
 #include <QStringList>
 #include <QWidget>
 #include <array>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -70,6 +72,8 @@ public:
     void ApplyLook(const BarLook& look);
     void ApplyPlace(int horizontal, int vertical);
     void SetPictureStretch(bool title, bool stretch);
+    // Shows or takes away the launch buttons' icons as the settings dialog's switch says.
+    void RefreshIcons();
     // The section shown, 0..9, or -1; showing another refreshes the launch buttons.
     int Section() const;
     void ShowSection(int section);
@@ -154,6 +158,10 @@ private:
     int LaunchButtonAt(QPoint at) const;
     // Strikes out button k when its program cannot be found, and says so in its hint.
     void MarkMissing(int k, bool missing);
+    // Gives button k its program's icon when icons are shown: the one kept for that program,
+    // else the first of names the theme or the disk has (when the names were asked for), else
+    // our own picture of a program. False when the names must be asked for first.
+    bool ShowIcon(int k, const std::vector<std::string>* names);
     void LaunchKey(int k);
     // Does what a key means on the bar; false for a key that means nothing there.
     bool BarKey(const QKeyEvent* e);
@@ -167,6 +175,8 @@ private:
     std::vector<std::string> m_startSectionNames;
     // The programs of the buttons shown, by button number - 1, as last asked after.
     std::array<std::string, 10> m_checkedPrograms;
+    // Each program's icon once found, so a section shown again draws its icons at once.
+    std::map<std::string, QIcon> m_icons;
 };
 
 // The one bar of the run; also the application's main window.

@@ -1,5 +1,6 @@
 #include "ProgramCheck.h"
 
+#include "platform/Applications.h"
 #include "platform/Process.h"
 
 #include <QMetaObject>
@@ -31,10 +32,10 @@ TProgramCheck::~TProgramCheck() {
     m_shared->owner = nullptr;
 }
 
-void TProgramCheck::Request(std::vector<std::string> programs, std::string baseFolder) {
+void TProgramCheck::Request(std::vector<Question> questions, std::string baseFolder) {
     const unsigned generation = ++m_generation;
     m_pending = true;
-    Job job{generation, std::move(programs), std::move(baseFolder)};
+    Job job{generation, std::move(questions), std::move(baseFolder)};
     if (m_running < MaxRunning) {
         Start(std::move(job));
     } else {
@@ -49,23 +50,30 @@ void TProgramCheck::Request(std::vector<std::string> programs, std::string baseF
 void TProgramCheck::Start(Job job) {
     ++m_running;
     std::thread([shared = m_shared, job = std::move(job)] {
-        std::vector<bool> missing;
-        for (const std::string& program : job.programs)
-            missing.push_back(!program.empty() &&
-                              platform::locateProgram(program, job.baseFolder).error != 0);
+        std::vector<Answer> answers;
+        for (const Question& question : job.questions) {
+            Answer& answer = answers.emplace_back();
+            if (question.program.empty())
+                continue;
+            const platform::ProgramLocation location =
+                platform::locateProgram(question.program, job.baseFolder);
+            answer.missing = location.error != 0;
+            if (question.icon)
+                answer.iconNames = platform::programIconNames(location);
+        }
         // Posted while the owner cannot go away; Qt drops the call if it goes before it runs.
         const std::lock_guard lock(shared->mutex);
         if (TProgramCheck* owner = shared->owner)
             QMetaObject::invokeMethod(
                 owner,
-                [owner, generation = job.generation, missing] {
-                    owner->Finished(generation, missing);
+                [owner, generation = job.generation, answers = std::move(answers)] {
+                    owner->Finished(generation, answers);
                 },
                 Qt::QueuedConnection);
     }).detach();
 }
 
-void TProgramCheck::Finished(unsigned generation, const std::vector<bool>& missing) {
+void TProgramCheck::Finished(unsigned generation, const std::vector<Answer>& answers) {
     --m_running;
     if (m_waiting) {
         Start(std::move(*m_waiting));
@@ -75,5 +83,5 @@ void TProgramCheck::Finished(unsigned generation, const std::vector<bool>& missi
         return;
     m_pending = false;
     if (OnAnswer)
-        OnAnswer(missing);
+        OnAnswer(answers);
 }

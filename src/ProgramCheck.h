@@ -1,6 +1,6 @@
-// Whether the programs of the items shown can be found, asked off the user-interface thread: a
-// disk that does not answer (a network folder gone away, a drive spinning up) must never hold the
-// bar up, and a bar at rest does nothing at all.
+// Whether the programs of the items shown can be found, and what their icons are called, asked
+// off the user-interface thread: a disk that does not answer (a network folder gone away, a drive
+// spinning up) must never hold the bar up, and a bar at rest does nothing at all.
 #pragma once
 
 #include <QObject>
@@ -19,14 +19,25 @@ public:
     explicit TProgramCheck(QObject* parent = nullptr);
     ~TProgramCheck() override;
 
+    struct Question {
+        std::string program;
+        // Also the names its icon may have, which the disk tells.
+        bool icon = false;
+    };
+    struct Answer {
+        bool missing = false;
+        // Best first, a theme icon's name or a picture's path; asked for only.
+        std::vector<std::string> iconNames;
+    };
+
     // Looks for each program (an empty one is no program) as a start would, relative ones from
     // baseFolder. A newer request replaces an older one; only the newest is answered.
-    void Request(std::vector<std::string> programs, std::string baseFolder);
+    void Request(std::vector<Question> questions, std::string baseFolder);
     // True while the newest request has not been answered.
     bool Pending() const { return m_pending; }
 
-    // Called on the user-interface thread with the answer: which programs cannot be found.
-    std::function<void(const std::vector<bool>& missing)> OnAnswer;
+    // Called on the user-interface thread with the answers, in the order of the questions.
+    std::function<void(const std::vector<Answer>& answers)> OnAnswer;
     // Called once when the newest request has gone unanswered for LateAfterMs.
     std::function<void()> OnLate;
 
@@ -34,11 +45,11 @@ private:
     struct Shared;
     struct Job {
         unsigned generation;
-        std::vector<std::string> programs;
+        std::vector<Question> questions;
         std::string baseFolder;
     };
     void Start(Job job);
-    void Finished(unsigned generation, const std::vector<bool>& missing);
+    void Finished(unsigned generation, const std::vector<Answer>& answers);
 
     std::shared_ptr<Shared> m_shared;
     unsigned m_generation = 0;

@@ -284,6 +284,11 @@ void TCfgFrm::ConnectHandlers() {
     on(CheckStretch1, &QCheckBox::clicked, &TCfgFrm::CheckStretch1Click);
     on(CheckStretch2, &QCheckBox::clicked, &TCfgFrm::CheckStretch2Clic);
     on(ChangeBtn, &QPushButton::clicked, &TCfgFrm::ChangeBtnClick);
+    // Like Uppercase, the switch shows on the bar at once; a save keeps it.
+    connect(CheckIcons, &QCheckBox::toggled, this, platform::reporting([] {
+                if (BarFrm)
+                    BarFrm->RefreshIcons();
+            }));
 }
 
 void TCfgFrm::BuildLookPage() {
@@ -295,6 +300,8 @@ void TCfgFrm::BuildLookPage() {
     CheckResize = checkBox(Look, "CheckResize", "Authomatic Resize", QRect(280, 296, 0, 0));
     CheckResize->setChecked(true);
     CheckOnTop = checkBox(Look, "CheckOnTop", "Stay On Top", QRect(424, 296, 0, 0));
+    CheckIcons = checkBox(Look, "CheckIcons", "Show Icons", QRect(8, 318, 0, 0));
+    CheckIcons->setChecked(true);
 }
 
 void TCfgFrm::BuildBackgroundGroup() {

@@ -82,6 +82,7 @@ public:
     bool MinimizeOnUse() const;
     bool AutomaticResize() const;
     bool Uppercase() const;
+    bool ShowIcons() const;
     int VerticalPlace() const;
 
     void FormCreate();
@@ -170,6 +171,7 @@ private:
     QCheckBox* CheckMin;
     QCheckBox* CheckResize;
     QCheckBox* CheckOnTop;
+    QCheckBox* CheckIcons;
 
     platform::TOpenDialog* OpenDialog1;
     platform::TOpenDialog* OpenDialog2;

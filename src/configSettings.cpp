@@ -42,6 +42,10 @@ bool TCfgFrm::Uppercase() const {
     return CheckUppercase->isChecked();
 }
 
+bool TCfgFrm::ShowIcons() const {
+    return CheckIcons->isChecked();
+}
+
 int TCfgFrm::VerticalPlace() const {
     return ComboBox3->currentIndex();
 }
@@ -132,6 +136,7 @@ void TCfgFrm::LoadSettings() {
     CheckSmall->setChecked(ini.ReadFlag(Config, "Small", false));
     CheckMin->setChecked(ini.ReadFlag(Config, "Min", false));
     CheckUppercase->setChecked(ini.ReadFlag(Config, "Uppercase", true));
+    CheckIcons->setChecked(ini.ReadFlag(Config, "Icons", true));
     CheckResize->setChecked(ini.ReadFlag(Config, "Resize", true));
 }
 
@@ -153,6 +158,7 @@ void TCfgFrm::SaveSettings() {
     ini.WriteFlag(Config, "Min", CheckMin->isChecked());
     ini.WriteFlag(Config, "Uppercase", CheckUppercase->isChecked());
     ini.WriteFlag(Config, "Resize", CheckResize->isChecked());
+    ini.WriteFlag(Config, "Icons", CheckIcons->isChecked());
     // A page never shown still holds what was loaded, in the item store.
     for (int n = 1; n <= ItemCount; ++n)
         if (CaptionEdits[n]) {

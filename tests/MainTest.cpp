@@ -140,6 +140,28 @@ TEST_F(Bar, ButtonsOfMissingProgramsAreStruckOutInGreyAndSaySo) {
     EXPECT_FALSE(gone->StrikeOut());
 }
 
+TEST_F(Bar, IconsFollowTheirSwitchAtOnceAndAreKeptByProgram) {
+    writeSections(Sections);
+    writeIni({"[Config]", "Resize=0", "Icons=0", "[Config.Prog]", "1=/bin/sh", "2=/opt/none/gone",
+              "11=/bin/sh"});
+    start();
+    waitForChecks();
+    EXPECT_TRUE(launchButton(1)->icon().isNull());
+    auto* icons = control<QCheckBox>(CfgFrm, "CheckIcons");
+    icons->setChecked(true);
+    waitForChecks();
+    EXPECT_FALSE(launchButton(1)->icon().isNull());
+    EXPECT_FALSE(launchButton(2)->icon().isNull()) << "a missing program shows its icon greyed";
+    EXPECT_TRUE(launchButton(3)->icon().isNull()) << "an empty item has none";
+    const qint64 kept = launchButton(1)->icon().cacheKey();
+    selectSection(1);
+    EXPECT_EQ(launchButton(1)->icon().cacheKey(), kept) << "the same program's, before any answer";
+    CfgFrm->SaveSettings();
+    EXPECT_NE(ini().find("Icons=1"), std::string::npos);
+    icons->setChecked(false);
+    EXPECT_TRUE(launchButton(1)->icon().isNull());
+}
+
 TEST_F(Bar, DropsMakeAButtonTheirItemAndSaveOrSayWhyNot) {
     // The desktop opens https addresses with this entry, and has no other preference.
     testing_support::useDesktopData(dir.file("data"), dir.file("no-data-home"));
@@ -173,6 +195,8 @@ TEST_F(Bar, DropsMakeAButtonTheirItemAndSaveOrSayWhyNot) {
     idle();
     EXPECT_EQ(caption(3), QStringLiteral("A PROGRAM WITH A NAME FAR TOO "));
     EXPECT_NE(ini().find("13=" + program), std::string::npos) << "saved at once";
+    waitForChecks();
+    EXPECT_FALSE(launchButton(3)->icon().isNull()) << "with its icon";
 
     // A launcher not marked as a program is asked about; "No" changes nothing.
     const std::string thing = dir.file("thing.desktop");

@@ -62,7 +62,7 @@ TEST_F(Bar, FirstStartUsesTheDefaultsAndSavesEveryKeyInOrder) {
               (Lines{"CheckImage=0", "CheckImage2=0", "BackColor1=0", "BackColor2=0", "Stretch=0",
                      "Font1=cf_MS Serif", "ColFont1=0", "Pos1=0", "Pos2=0",
                      "BackImage=c:\\windows\\nuvole.bmp", "TitleImage=c:\\windows\\nuvole.bmp",
-                     "OnTop=0", "Small=0", "Min=0", "Uppercase=1", "Resize=1"}));
+                     "OnTop=0", "Small=0", "Min=0", "Uppercase=1", "Resize=1", "Icons=1"}));
 }
 
 TEST_F(Bar, StoredValuesReadAndWriteBackInTheirEncodings) {

@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPen>
 #include <algorithm>
@@ -80,9 +81,9 @@ TRxSpeedButton::TRxSpeedButton(QWidget* parent)
     : QAbstractButton(parent), GlyphPainter(std::make_unique<TRxButtonGlyph>()) {
     resize(25, 25);
     GlyphPainter->OnGlyphChange = [this] { Invalidate(); };
-    // A tool-bar button: the bar's own keys reach it, so it never takes the focus away from the
-    // section list, and it never wears a focus frame the bar's looks have no place for.
+    // A tool-bar button takes the focus only where its owner puts it in the Tab order.
     setFocusPolicy(Qt::NoFocus);
+    setIconSize(QSize(16, 16));
     // Every pixel is the face's own until the button is made transparent.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
@@ -593,6 +594,18 @@ void TRxSpeedButton::SetStrikeOutColor(const QColor& value) {
         Invalidate();
 }
 
+namespace {
+
+// The density of what the painter really draws on: a widget paints into its window's backing
+// store, or into the picture that a grab or a render hands it.
+qreal drawnDensity(const QPainter& canvas) {
+    const QPaintDevice* target =
+        canvas.paintEngine() ? canvas.paintEngine()->paintDevice() : canvas.device();
+    return target ? target->devicePixelRatioF() : 1.0;
+}
+
+} // namespace
+
 void TRxSpeedButton::DrawFace(QPainter& canvas, const QRect& face, FaceState look, bool dropArrow) {
     unsigned flags = alignmentFormat(GlyphPainter->Alignment);
     if (layoutDirection() == Qt::RightToLeft)
@@ -604,7 +617,20 @@ void TRxSpeedButton::DrawFace(QPainter& canvas, const QRect& face, FaceState loo
         canvas.setFont(struck);
         text = m_strikeOutColor.isValid() ? m_strikeOutColor : platform::toQColor(clGrayText);
     }
-    GlyphPainter->DrawFace(canvas, face, look, Caption(), m_layout, m_margin, m_spacing, flags,
+    QRect room = face;
+    if (!icon().isNull()) {
+        // At the button's left margin, vertically centred, drawn from the size that suits the
+        // screen's density; the caption centres in the room to its right.
+        const QSize side = iconSize();
+        const int pressed = State() == FaceState::down || State() == FaceState::exclusive;
+        const QRect place(
+            QPoint(IconMargin, (height() - side.height()) / 2) + QPoint(pressed, pressed), side);
+        const QIcon::Mode mode =
+            m_strikeOut || look == FaceState::disabled ? QIcon::Disabled : QIcon::Normal;
+        canvas.drawPixmap(place, icon().pixmap(side, drawnDensity(canvas), mode));
+        room.setLeft(place.right() + 1);
+    }
+    GlyphPainter->DrawFace(canvas, room, look, Caption(), m_layout, m_margin, m_spacing, flags,
                            text, dropArrow);
 }
 
@@ -642,7 +668,7 @@ void TRxSpeedButton::paintEvent(QPaintEvent*) {
     // picture behind a transparent button never shows for a moment without the caption.
     QPainter canvas(this);
     PaintFace(canvas);
-    if (hasFocus()) {
+    if (hasFocus() && m_focusFrame) {
         // Dots of black over white: seen on any face, colour or picture.
         const QRectF ring = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5);
         canvas.setPen(QPen(Qt::white, 1));
@@ -652,7 +678,22 @@ void TRxSpeedButton::paintEvent(QPaintEvent*) {
     }
 }
 
+void TRxSpeedButton::focusInEvent(QFocusEvent* e) {
+    // The frame shows where the keyboard is, once the keyboard is being used: a click that
+    // brings the bar to the front gives its first button the focus without one.
+    if (e->reason() == Qt::TabFocusReason || e->reason() == Qt::BacktabFocusReason ||
+        e->reason() == Qt::ShortcutFocusReason)
+        m_focusFrame = true;
+    else if (e->reason() != Qt::ActiveWindowFocusReason)
+        m_focusFrame = false;
+    QAbstractButton::focusInEvent(e);
+}
+
 void TRxSpeedButton::keyPressEvent(QKeyEvent* e) {
+    if (!m_focusFrame) {
+        m_focusFrame = true;
+        update();
+    }
     // Enter presses a focused button as Space does, as a keyboard user expects of any button.
     if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && e->modifiers() == 0 &&
         isEnabled()) {

@@ -157,6 +157,10 @@ class TRxSpeedButton : public QAbstractButton {
 public:
     explicit TRxSpeedButton(QWidget* parent = nullptr);
 
+    // An icon (Qt's own, 16 x 16 unless iconSize says otherwise) stands this far from the
+    // button's left edge, with the caption in the room to its right; greyed with the caption.
+    static constexpr int IconMargin = 4;
+
     QString Caption() const { return text(); }
     void SetCaption(const QString& value);
     // A caption struck through in the grey-text colour: still readable, plainly not as the
@@ -265,6 +269,7 @@ protected:
     void nextCheckState() override;
     bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
@@ -315,6 +320,7 @@ private:
     bool m_parentShowHint = false;
     QPointer<QAction> m_action;
 
+    bool m_focusFrame = false;
     bool m_hot = false;
     bool m_pressing = false;
     bool m_menuShowing = false;

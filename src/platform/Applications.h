@@ -2,6 +2,8 @@
 // desktop entry files that start them.
 #pragma once
 
+#include "platform/Process.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +30,17 @@ std::vector<InstalledApplication> applicationsInCategory(const std::string& cate
 // Every application the menus show, from the applications folders of the desktop's data
 // folders, a user's own entry in place of the system's of the same name; in no set order.
 std::vector<InstalledApplication> installedApplications();
+
+// The names a launch item's icon may have, best first, each a theme icon's name or a picture's
+// absolute path, for the program that locateProgram found (or did not find) for its command line:
+// - a desktop entry: its Icon key;
+// - a web address: the Icon of the desktop's default application for its scheme, then
+//   "text-html";
+// - a program: its file's name ("xterm"), then the Icon of an installed application whose Exec
+//   starts the same program file, then "application-x-executable".
+// Read from the disk without GIO, so that a thread of its own may ask, and showing icons never
+// loads GIO. The installed applications are read once for the data folders of the moment.
+std::vector<std::string> programIconNames(const ProgramLocation& location);
 
 // Whether a desktop entry may be started without asking, by the rule the desktop's file managers
 // follow: it lies in an applications folder of the desktop's data folders, or it is the user's

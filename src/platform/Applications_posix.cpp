@@ -3,12 +3,17 @@
 // named like one; GIO makes each application of an entry we have read.
 #include "platform/Applications.h"
 
+#include "platform/DesktopEntry.h"
 #include "platform/GLib_posix.h"
 #include "platform/ProcessSystem.h"
+#include "platform/Strings.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <dirent.h>
 #include <map>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,22 +49,13 @@ detail::AppInfoPtr readApplication(const std::string& file, bool& hidden) {
     return detail::AppInfoPtr(detail::gio()->appInfoFromKeyFile(entry.get()));
 }
 
+std::vector<std::string> xdgFolders(const char* own, const char* fallbackHome, const char* shared,
+                                    const std::string& fallbackList);
+
 // The data folders by the XDG base directory rules, the user's own first.
 std::vector<std::string> dataFolders() {
-    std::vector<std::string> folders;
-    if (const char* own = std::getenv("XDG_DATA_HOME"); own && own[0] == '/')
-        folders.emplace_back(own);
-    else if (const std::string home = detail::homeFolder(); !home.empty())
-        folders.push_back(home + "/.local/share");
-    const char* system = std::getenv("XDG_DATA_DIRS");
-    const std::string list = system && *system ? system : "/usr/local/share/:/usr/share/";
-    for (std::size_t start = 0; start <= list.size();) {
-        const std::size_t end = std::min(list.find(':', start), list.size());
-        if (end > start && list[start] == '/')
-            folders.push_back(list.substr(start, end - start));
-        start = end + 1;
-    }
-    return folders;
+    return xdgFolders("XDG_DATA_HOME", ".local/share", "XDG_DATA_DIRS",
+                      "/usr/local/share/:/usr/share/");
 }
 
 // Every entry below an applications folder, by its desktop file id ("kde4/a.desktop" is
@@ -85,16 +81,21 @@ void collectEntries(const std::string& folder, const std::string& prefix, int de
     ::closedir(dir);
 }
 
+// Every entry of the applications folders of the data folders, by desktop file id.
+std::map<std::string, std::string> applicationEntries(const std::vector<std::string>& data) {
+    std::map<std::string, std::string> entries;
+    for (const std::string& folder : data)
+        collectEntries(folder + "/applications", std::string(), 0, entries);
+    return entries;
+}
+
 // The applications the menus show whose entry passes the test.
 template <typename Test> std::vector<InstalledApplication> shownApplications(Test test) {
     std::vector<InstalledApplication> found;
     const detail::Gio* g = detail::gio();
     if (!g)
         return found;
-    std::map<std::string, std::string> entries;
-    for (const std::string& data : dataFolders())
-        collectEntries(data + "/applications", std::string(), 0, entries);
-    for (const auto& [id, file] : entries) {
+    for (const auto& [id, file] : applicationEntries(dataFolders())) {
         bool hidden = false;
         const detail::AppInfoPtr info = readApplication(file, hidden);
         auto* app = reinterpret_cast<GAppInfo*>(info.get());
@@ -106,7 +107,165 @@ template <typename Test> std::vector<InstalledApplication> shownApplications(Tes
     return found;
 }
 
+// A folder list by the XDG base directory rules: the user's own folder, or home/fallbackHome,
+// then the shared ones of the list variable, or fallbackList.
+std::vector<std::string> xdgFolders(const char* own, const char* fallbackHome, const char* shared,
+                                    const std::string& fallbackList) {
+    std::vector<std::string> folders;
+    if (const char* value = std::getenv(own); value && value[0] == '/')
+        folders.emplace_back(value);
+    else if (const std::string home = detail::homeFolder(); !home.empty())
+        folders.push_back(home + "/" + fallbackHome);
+    const char* value = std::getenv(shared);
+    const std::string list = value && *value ? value : fallbackList;
+    for (std::size_t start = 0; start <= list.size();) {
+        const std::size_t end = std::min(list.find(':', start), list.size());
+        if (end > start && list[start] == '/')
+            folders.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return folders;
+}
+
+std::vector<std::string> splitList(const std::string& list) {
+    std::vector<std::string> items;
+    for (std::size_t start = 0; start < list.size();) {
+        const std::size_t end = std::min(list.find(';', start), list.size());
+        if (end > start)
+            items.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return items;
+}
+
+// What the installed applications tell about icons, read once for the data folders of the
+// moment: a program's icon by the real path of the file its Exec line starts, and the entries
+// by their desktop file ids.
+struct IconIndex {
+    std::vector<std::string> data;
+    std::map<std::string, std::string> entries;
+    std::map<std::string, std::string> byProgram;
+};
+
+std::string realPath(const std::string& path) {
+    char* real = ::realpath(path.c_str(), nullptr);
+    const std::string result = real ? real : path;
+    std::free(real);
+    return result;
+}
+
+void readIconIndex(IconIndex& index) {
+    index.entries = applicationEntries(index.data);
+    index.byProgram.clear();
+    for (const auto& [id, file] : index.entries) {
+        detail::KeyFile entry;
+        int code = 0;
+        std::string reason;
+        if (!entry.load(file, code, reason) || entry.flag("Hidden") || entry.flag("NoDisplay"))
+            continue;
+        const std::string icon = entry.value("Icon");
+        const std::string program = detail::execProgram(entry.value("Exec"));
+        if (icon.empty() || program.empty())
+            continue;
+        const detail::FoundProgram found = detail::findProgram(program, std::string());
+        if (found.error == 0)
+            index.byProgram.emplace(realPath(found.path), icon);
+    }
+}
+
+// Reads the index again only when the data folders have changed; the caller holds the lock.
+const IconIndex& iconIndex(std::unique_lock<std::mutex>& lock) {
+    static std::mutex mutex;
+    static IconIndex index;
+    static bool read = false;
+    lock = std::unique_lock(mutex);
+    std::vector<std::string> data = dataFolders();
+    if (!read || data != index.data) {
+        index.data = std::move(data);
+        readIconIndex(index);
+        read = true;
+    }
+    return index;
+}
+
+// The entry's Icon key; empty when it has none or is no entry.
+std::string entryIcon(const std::string& file) {
+    detail::KeyFile entry;
+    int code = 0;
+    std::string reason;
+    return entry.load(file, code, reason) ? entry.value("Icon") : std::string();
+}
+
+// The icon of the desktop's default application for a scheme, by the mimeapps.list files of the
+// configuration and data folders, then the applications folders' caches: as GIO finds it, without
+// loading GIO.
+std::string schemeIcon(const std::string& scheme) {
+    std::unique_lock<std::mutex> lock;
+    const IconIndex& index = iconIndex(lock);
+    const std::string type = "x-scheme-handler/" + scheme;
+    std::vector<std::pair<std::string, const char*>> lists;
+    for (const std::string& folder :
+         xdgFolders("XDG_CONFIG_HOME", ".config", "XDG_CONFIG_DIRS", "/etc/xdg"))
+        lists.emplace_back(folder + "/mimeapps.list", "Default Applications");
+    for (const std::string& folder : index.data)
+        lists.emplace_back(folder + "/applications/mimeapps.list", "Default Applications");
+    for (const std::string& folder : index.data)
+        lists.emplace_back(folder + "/applications/mimeinfo.cache", "MIME Cache");
+    for (const auto& [file, group] : lists) {
+        detail::KeyFile list;
+        int code = 0;
+        std::string reason;
+        if (!list.load(file, code, reason))
+            continue;
+        for (const std::string& id : splitList(list.value(type.c_str(), group)))
+            if (const auto entry = index.entries.find(id); entry != index.entries.end())
+                if (std::string icon = entryIcon(entry->second); !icon.empty())
+                    return icon;
+    }
+    return {};
+}
+
+// "https" of "https://example.org"; empty when the text is no address with a scheme.
+std::string schemeOf(const std::string& text) {
+    const std::size_t colon = text.find("://");
+    if (colon == std::string::npos || colon == 0 ||
+        !std::isalpha(static_cast<unsigned char>(text[0])))
+        return {};
+    for (std::size_t i = 1; i < colon; ++i)
+        if (!std::isalnum(static_cast<unsigned char>(text[i])) && text[i] != '+' &&
+            text[i] != '-' && text[i] != '.')
+            return {};
+    return text.substr(0, colon);
+}
+
 } // namespace
+
+std::vector<std::string> programIconNames(const ProgramLocation& location) {
+    std::vector<std::string> names;
+    const auto add = [&names](std::string name) {
+        if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(std::move(name));
+    };
+    if (!detail::glib())
+        return names;
+    if (const std::string scheme = schemeOf(location.name); !scheme.empty()) {
+        add(schemeIcon(scheme));
+        add("text-html");
+    } else if (location.desktopEntry) {
+        add(entryIcon(location.path));
+    } else {
+        add(extractFileName(location.path.empty() ? location.name : location.path));
+        if (!location.path.empty()) {
+            std::unique_lock<std::mutex> lock;
+            const IconIndex& index = iconIndex(lock);
+            if (const auto found = index.byProgram.find(realPath(location.path));
+                found != index.byProgram.end())
+                add(found->second);
+        }
+        add("application-x-executable");
+    }
+    return names;
+}
 
 std::optional<InstalledApplication> defaultApplicationFor(const std::string& contentType) {
     const detail::Gio* g = detail::gio();

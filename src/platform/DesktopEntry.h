@@ -8,6 +8,9 @@ namespace platform::detail {
 
 bool isDesktopEntryName(std::string_view path);
 
+// The program word of an Exec line, by the line's own quoting rules; empty when it has none.
+std::string execProgram(const std::string& exec);
+
 // Sets the folder where the entry's program runs, or the error and reason why it cannot run:
 // not readable, not valid, not an application, a TryExec or Exec program that is missing.
 void inspectDesktopEntry(ProgramLocation& location);

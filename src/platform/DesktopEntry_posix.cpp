@@ -33,16 +33,6 @@ void findEntryProgram(ProgramLocation& location, const std::string& word, const 
         location.folder = extractFilePath(found.path);
 }
 
-// The program word of an Exec line, by the line's own quoting rules; empty when it has none.
-std::string execProgram(const std::string& exec) {
-    gchar** words = nullptr;
-    std::string program;
-    if (glib()->shellParseArgv(exec.c_str(), nullptr, &words, nullptr) && words && words[0])
-        program = words[0];
-    glib()->strfreev(words);
-    return program;
-}
-
 // Runs in the started program between fork and exec, so only async-signal-safe calls. The
 // folder is entered here, in the program alone: GIO would otherwise leave it in ours.
 void resetChild(gpointer folder) {
@@ -70,6 +60,15 @@ std::string uriOf(const std::string& argument, const std::string& folder) {
 }
 
 } // namespace
+
+std::string execProgram(const std::string& exec) {
+    gchar** words = nullptr;
+    std::string program;
+    if (glib()->shellParseArgv(exec.c_str(), nullptr, &words, nullptr) && words && words[0])
+        program = words[0];
+    glib()->strfreev(words);
+    return program;
+}
 
 bool isDesktopEntryName(std::string_view path) {
     return path.ends_with(".desktop");

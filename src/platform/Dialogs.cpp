@@ -2,6 +2,7 @@
 
 #include "platform/Applications.h"
 #include "platform/Graphics.h"
+#include "platform/Icons.h"
 #include "platform/TextBytes.h"
 
 #include <QCollator>
@@ -88,14 +89,9 @@ public:
 };
 
 // Every row gets an icon, so the names stand in one column whether the theme has theirs or not.
-QIcon applicationIcon(const std::string& icon, const QIcon& fallback) {
-    const QString name = QString::fromStdString(icon);
-    if (name.isEmpty())
-        return fallback;
-    const QFileInfo file(name);
-    if (file.isAbsolute())
-        return file.isFile() ? QIcon(name) : fallback;
-    return QIcon::fromTheme(name, fallback);
+QIcon iconOr(const std::string& name, const QIcon& fallback) {
+    const QIcon icon = namedIcon(name);
+    return icon.isNull() ? fallback : icon;
 }
 
 // As a menu lists them: by name in the user's language, case aside, numbers as numbers.
@@ -131,7 +127,7 @@ public:
         m_choose->setAutoDefault(false);
         const QIcon fallback = style()->standardIcon(QStyle::SP_FileIcon);
         for (const InstalledApplication& application : m_applications) {
-            auto* item = new QListWidgetItem(applicationIcon(application.icon, fallback),
+            auto* item = new QListWidgetItem(iconOr(application.icon, fallback),
                                              displayText(application.name), m_list);
             item->setToolTip(displayText(application.file));
             if (application.file == current)

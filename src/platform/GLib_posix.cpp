@@ -120,8 +120,8 @@ bool KeyFile::load(const std::string& path, int& code, std::string& reason) {
     return false;
 }
 
-std::string KeyFile::value(const char* key) const {
-    gchar* text = glib()->keyFileString(m_file, EntryGroup, key, nullptr);
+std::string KeyFile::value(const char* key, const char* group) const {
+    gchar* text = glib()->keyFileString(m_file, group ? group : EntryGroup, key, nullptr);
     std::string result = text ? text : "";
     glib()->free(text);
     return result;

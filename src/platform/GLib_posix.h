@@ -74,8 +74,9 @@ public:
     // True when the file was read and is a key file; otherwise code and reason say why, with
     // the runtime's code (2 missing, 5 anything else).
     bool load(const std::string& path, int& code, std::string& reason);
-    // Empty when the key is missing.
-    std::string value(const char* key) const;
+    // Empty when the key is missing. Keys are read from the desktop entry's group unless
+    // another is named.
+    std::string value(const char* key, const char* group = nullptr) const;
     bool flag(const char* key) const;
     GKeyFile* get() const { return m_file; }
 

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <set>
 #include <utility>
 
 using platform::colorToRGB;
@@ -660,4 +661,81 @@ TEST_F(Controls, ScreenReadersHearTheCaptionOrElseTheHint) {
     EXPECT_EQ(heard->text(QAccessible::Name), QStringLiteral("Key 1"));
     launch->SetCaption(QStringLiteral("Editor"));
     EXPECT_EQ(heard->text(QAccessible::Name), QStringLiteral("Editor"));
+}
+
+TEST_F(Controls, IconStandsLeftAtTheScreensDensityAndGreysWithTheCaption) {
+    QWidget window;
+    auto* button = new TRxSpeedButton(&window);
+    button->setGeometry(0, 0, 88, 21);
+    button->SetCaption(QStringLiteral("Go"));
+    const QImage without = paint(*button);
+    // One colour a size: which one is drawn tells which size was taken.
+    QIcon icon;
+    for (const auto& [side, colour] : {std::pair{16, Qt::red}, std::pair{32, Qt::blue}}) {
+        QPixmap size(side, side);
+        size.fill(colour);
+        icon.addPixmap(size);
+    }
+    button->setIcon(icon);
+    const auto drawnAt = [&](qreal density) {
+        QPixmap canvas((QSizeF(88, 21) * density).toSize());
+        canvas.setDevicePixelRatio(density);
+        button->render(&canvas);
+        return canvas.toImage();
+    };
+    const QImage once = drawnAt(1);
+    EXPECT_EQ(at(once, 3, 10), Face);
+    EXPECT_EQ(at(once, 4, 2), 0xFF0000u) << "16 x 16 at 4 from the left, centred";
+    EXPECT_EQ(at(once, 19, 17), 0xFF0000u);
+    EXPECT_EQ(at(once, 20, 10), Face);
+    const auto captionLeft = [](const QImage& image, int from) {
+        for (int x = from; x < image.width(); ++x)
+            for (int y = 0; y < image.height(); ++y)
+                if (at(image, x, y) == ButtonText)
+                    return x;
+        return -1;
+    };
+    EXPECT_GT(captionLeft(once, 20), captionLeft(without, 0)) << "centred right of the icon";
+    const QImage twice = drawnAt(2);
+    EXPECT_EQ(at(twice, 2 * 12, 2 * 10), 0x0000FFu) << "the 32 pixel size at scale 2";
+
+    button->SetStrikeOut(true);
+    const QRgb grey = at(drawnAt(1), 12, 10);
+    EXPECT_TRUE(qRed(grey) == qGreen(grey) && qGreen(grey) == qBlue(grey)) << std::hex << grey;
+
+    button->setIcon(QIcon());
+    button->SetStrikeOut(false);
+    EXPECT_EQ(paint(*button), without) << "without an icon, the button of before";
+}
+
+TEST_F(Controls, FocusFrameShowsForTheKeyboardOverAnyFace) {
+    QWidget window;
+    window.resize(200, 40);
+    new Swatch(&window, 0x000000, QRect(0, 0, 100, 40));
+    new Swatch(&window, 0xFFFFFF, QRect(100, 0, 100, 40));
+    TRxSpeedButton* buttons[2];
+    for (int i = 0; i < 2; ++i) {
+        buttons[i] = new TRxSpeedButton(&window);
+        buttons[i]->setGeometry(10 + 100 * i, 10, 80, 20);
+        buttons[i]->SetFlat(true);
+        buttons[i]->SetTransparent(true);
+        buttons[i]->setFocusPolicy(Qt::TabFocus);
+    }
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const auto ring = [&](TRxSpeedButton* button) {
+        const QImage shown = window.grab(button->geometry()).toImage();
+        std::set<QRgb> colours;
+        for (int x = 2; x < 78; ++x)
+            colours.insert(at(shown, x, 1));
+        return colours;
+    };
+    for (TRxSpeedButton* button : buttons) {
+        button->setFocus(Qt::ActiveWindowFocusReason);
+        EXPECT_EQ(ring(button).size(), 1u) << "no frame for a focus the keyboard did not move";
+        button->clearFocus();
+        button->setFocus(Qt::TabFocusReason);
+        EXPECT_EQ(ring(button), (std::set<QRgb>{0x000000, 0xFFFFFF}));
+    }
 }

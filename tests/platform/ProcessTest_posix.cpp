@@ -326,3 +326,40 @@ TEST(Process, APipeNamedLikeADesktopEntryHoldsNothingUp) {
     EXPECT_FALSE(dropped);
     EXPECT_EQ(located.error, 5) << located.reason;
 }
+
+TEST(Process, IconNamesComeFromEntriesProgramsInstalledApplicationsAndSchemes) {
+    TempDir dir;
+    useDesktopData(dir.file("system"), dir.file("own"));
+    makeFolder(dir.file("config"));
+    ::setenv("XDG_CONFIG_HOME", dir.file("config").c_str(), 1);
+    ::setenv("XDG_CONFIG_DIRS", dir.file("none").c_str(), 1);
+    makeFolder(dir.file("bin"));
+    ::setenv("PATH", (dir.file("bin") + ":/usr/bin:/bin").c_str(), 1);
+    for (const char* name : {"tevlo-tool", "other"})
+        makeExecutable(dir.file("bin/") + name, "#!/bin/sh\n");
+    const auto entry = [&](const std::string& path, const std::string& keys) {
+        writeBytes(path, "[Desktop Entry]\nType=Application\nName=A\n" + keys + "\n");
+    };
+    // Installed: one that starts tevlo-tool by its name on PATH, one hidden, the web browser.
+    entry(dir.file("system/applications/tool.desktop"), "Exec=tevlo-tool %F\nIcon=tool-icon");
+    entry(dir.file("system/applications/hidden.desktop"),
+          "Exec=" + dir.file("bin/other") + "\nIcon=hidden-icon\nNoDisplay=true");
+    entry(dir.file("system/applications/browser.desktop"), "Exec=true %u\nIcon=browser-icon");
+    writeBytes(dir.file("config/mimeapps.list"),
+               "[Default Applications]\nx-scheme-handler/https=gone.desktop;browser.desktop;\n");
+    entry(dir.file("mine.desktop"), "Exec=true\nIcon=/pictures/mine.png");
+    const auto names = [&](const std::string& line) {
+        return platform::programIconNames(platform::locateProgram(line, dir.path()));
+    };
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(names(dir.file("mine.desktop")), (Names{"/pictures/mine.png"}));
+    EXPECT_EQ(names(dir.file("bin/tevlo-tool") + " --x"),
+              (Names{"tevlo-tool", "tool-icon", "application-x-executable"}));
+    EXPECT_EQ(names("other"), (Names{"other", "application-x-executable"})) << "not from NoDisplay";
+    EXPECT_EQ(names("/opt/gone/thing -v"), (Names{"thing", "application-x-executable"}));
+    EXPECT_EQ(names("https://example.org/a"), (Names{"browser-icon", "text-html"}));
+    EXPECT_EQ(names("gopher://example.org"), (Names{"text-html"}));
+    // Other data folders: the installed applications are read again.
+    useDesktopData(dir.file("system2"), dir.file("own2"));
+    EXPECT_EQ(names("tevlo-tool"), (Names{"tevlo-tool", "application-x-executable"}));
+}

@@ -56,7 +56,7 @@ walked = s.walk("Look")
 expected = ["Title BackColor", "Buttons BackColor", "Buttons BackColor #FFFFFF", "Select Font",
             "Font sample", "Uppercase", "Default ", "Title Image", "Select", "Stretch", "Image",
             "Select", "Stretch", "Left", "Down", "S1", "Type a new name:", "Change",
-            "Small Bar On Use", "Minimize On Use", "Authomatic Resize", "Stay On Top", "Close",
+            "Small Bar On Use", "Minimize On Use", "Authomatic Resize", "Stay On Top", "Show Icons", "Close",
             "Save", "Save and close", "Look"]
 s.check(walked == expected, f"Tab on the Look page went through {walked}")
 
