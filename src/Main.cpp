@@ -256,7 +256,7 @@ void TBarFrm::FormCreate() {
     m_programCheck->OnAnswer = [this](const std::vector<TProgramCheck::Answer>& answers) {
         for (int k = 1; k <= 10; ++k) {
             MarkMissing(k, answers[std::size_t(k - 1)].missing);
-            ShowIcon(k, &answers[std::size_t(k - 1)].iconNames);
+            ShowIcon(k, &answers[std::size_t(k - 1)].icon);
         }
     };
     m_programCheck->OnLate = [this] {
@@ -374,14 +374,15 @@ void TBarFrm::ComboBox1Change() {
     // Looked up as a start would look it up, and only when a section is shown: never by a
     // timer, so an idle bar stays idle. The answer comes from another thread.
     if (m_programCheck)
-        m_programCheck->Request(std::move(questions), platform::settingsFolder());
+        m_programCheck->Request(std::move(questions), platform::settingsFolder(),
+                                platform::IconTheme::current());
 }
 
 void TBarFrm::RefreshIcons() {
     ComboBox1Change();
 }
 
-bool TBarFrm::ShowIcon(int k, const std::vector<std::string>* names) {
+bool TBarFrm::ShowIcon(int k, const platform::IconFiles* found) {
     TRxSpeedButton* button = SectionButtons[std::size_t(k)];
     const std::string& program = m_checkedPrograms[std::size_t(k - 1)];
     if (!button || program.empty() || !asked(&TCfgFrm::ShowIcons)) {
@@ -391,12 +392,12 @@ bool TBarFrm::ShowIcon(int k, const std::vector<std::string>* names) {
     }
     auto kept = m_icons.find(program);
     if (kept == m_icons.end()) {
-        if (!names) {
+        if (!found) {
             button->setIcon(QIcon());
             return false;
         }
-        QIcon found = platform::firstNamedIcon(*names);
-        kept = m_icons.emplace(program, found.isNull() ? programIcon() : found).first;
+        const QIcon read = platform::iconOf(*found);
+        kept = m_icons.emplace(program, read.isNull() ? programIcon() : read).first;
     }
     button->setIcon(kept->second);
     return true;

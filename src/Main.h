@@ -20,6 +20,7 @@ class TProgramCheck;
 class QUrl;
 class TRxSpeedButton;
 namespace platform {
+struct IconFiles;
 class TImage;
 class TPicture;
 } // namespace platform
@@ -159,9 +160,9 @@ private:
     // Strikes out button k when its program cannot be found, and says so in its hint.
     void MarkMissing(int k, bool missing);
     // Gives button k its program's icon when icons are shown: the one kept for that program,
-    // else the first of names the theme or the disk has (when the names were asked for), else
-    // our own picture of a program. False when the names must be asked for first.
-    bool ShowIcon(int k, const std::vector<std::string>* names);
+    // else the files found for it (when they were asked for), else our own picture of a
+    // program. False when they must be asked for first.
+    bool ShowIcon(int k, const platform::IconFiles* found);
     void LaunchKey(int k);
     // Does what a key means on the bar; false for a key that means nothing there.
     bool BarKey(const QKeyEvent* e);

@@ -1,6 +1,7 @@
 #include "ProgramCheck.h"
 
 #include "platform/Applications.h"
+#include "platform/Memory.h"
 #include "platform/Process.h"
 
 #include <QMetaObject>
@@ -32,10 +33,11 @@ TProgramCheck::~TProgramCheck() {
     m_shared->owner = nullptr;
 }
 
-void TProgramCheck::Request(std::vector<Question> questions, std::string baseFolder) {
+void TProgramCheck::Request(std::vector<Question> questions, std::string baseFolder,
+                            platform::IconTheme theme) {
     const unsigned generation = ++m_generation;
     m_pending = true;
-    Job job{generation, std::move(questions), std::move(baseFolder)};
+    Job job{generation, std::move(questions), std::move(baseFolder), std::move(theme)};
     if (m_running < MaxRunning) {
         Start(std::move(job));
     } else {
@@ -51,6 +53,7 @@ void TProgramCheck::Start(Job job) {
     ++m_running;
     std::thread([shared = m_shared, job = std::move(job)] {
         std::vector<Answer> answers;
+        platform::IconLookup icons(job.theme);
         for (const Question& question : job.questions) {
             Answer& answer = answers.emplace_back();
             if (question.program.empty())
@@ -59,8 +62,14 @@ void TProgramCheck::Start(Job job) {
                 platform::locateProgram(question.program, job.baseFolder);
             answer.missing = location.error != 0;
             if (question.icon)
-                answer.iconNames = platform::programIconNames(location);
+                platform::programIconNames(location, [&](const std::string& name) {
+                    answer.icon = icons.find(name);
+                    return !answer.icon.empty();
+                });
         }
+        // What the look-ups read and let go of (a theme's index, the installed applications)
+        // goes back to the system rather than staying with this thread's allocator.
+        platform::releaseFreeMemory();
         // Posted while the owner cannot go away; Qt drops the call if it goes before it runs.
         const std::lock_guard lock(shared->mutex);
         if (TProgramCheck* owner = shared->owner)

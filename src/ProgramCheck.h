@@ -3,6 +3,8 @@
 // spinning up) must never hold the bar up, and a bar at rest does nothing at all.
 #pragma once
 
+#include "platform/Icons.h"
+
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -26,13 +28,16 @@ public:
     };
     struct Answer {
         bool missing = false;
-        // Best first, a theme icon's name or a picture's path; asked for only.
-        std::vector<std::string> iconNames;
+        // Its icon's files in the theme or on the disk; asked for only, and empty when nothing
+        // names one.
+        platform::IconFiles icon;
     };
 
     // Looks for each program (an empty one is no program) as a start would, relative ones from
-    // baseFolder. A newer request replaces an older one; only the newest is answered.
-    void Request(std::vector<Question> questions, std::string baseFolder);
+    // baseFolder, and its icon in the theme. A newer request replaces an older one; only the
+    // newest is answered.
+    void Request(std::vector<Question> questions, std::string baseFolder,
+                 platform::IconTheme theme = {});
     // True while the newest request has not been answered.
     bool Pending() const { return m_pending; }
 
@@ -47,6 +52,7 @@ private:
         unsigned generation;
         std::vector<Question> questions;
         std::string baseFolder;
+        platform::IconTheme theme;
     };
     void Start(Job job);
     void Finished(unsigned generation, const std::vector<Answer>& answers);

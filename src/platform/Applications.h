@@ -4,6 +4,7 @@
 
 #include "platform/Process.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,16 +32,19 @@ std::vector<InstalledApplication> applicationsInCategory(const std::string& cate
 // folders, a user's own entry in place of the system's of the same name; in no set order.
 std::vector<InstalledApplication> installedApplications();
 
-// The names a launch item's icon may have, best first, each a theme icon's name or a picture's
-// absolute path, for the program that locateProgram found (or did not find) for its command line:
+// Offers the names a launch item's icon may have to found, best first, until found takes one
+// (answers true); each a theme icon's name or a picture's absolute path, for the program that
+// locateProgram found (or did not find) for its command line:
 // - a desktop entry: its Icon key;
 // - a web address: the Icon of the desktop's default application for its scheme, then
 //   "text-html";
 // - a program: its file's name ("xterm"), then the Icon of an installed application whose Exec
 //   starts the same program file, then "application-x-executable".
 // Read from the disk without GIO, so that a thread of its own may ask, and showing icons never
-// loads GIO. The installed applications are read once for the data folders of the moment.
-std::vector<std::string> programIconNames(const ProgramLocation& location);
+// loads GIO. The installed applications are read when their turn first comes, once for the data
+// folders of the moment.
+void programIconNames(const ProgramLocation& location,
+                      const std::function<bool(const std::string& name)>& found);
 
 // Whether a desktop entry may be started without asking, by the rule the desktop's file managers
 // follow: it lies in an applications folder of the desktop's data folders, or it is the user's

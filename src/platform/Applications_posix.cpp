@@ -240,31 +240,37 @@ std::string schemeOf(const std::string& text) {
 
 } // namespace
 
-std::vector<std::string> programIconNames(const ProgramLocation& location) {
-    std::vector<std::string> names;
-    const auto add = [&names](std::string name) {
-        if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end())
-            names.push_back(std::move(name));
-    };
+void programIconNames(const ProgramLocation& location,
+                      const std::function<bool(const std::string& name)>& found) {
     if (!detail::glib())
-        return names;
+        return;
     if (const std::string scheme = schemeOf(location.name); !scheme.empty()) {
-        add(schemeIcon(scheme));
-        add("text-html");
-    } else if (location.desktopEntry) {
-        add(entryIcon(location.path));
-    } else {
-        add(extractFileName(location.path.empty() ? location.name : location.path));
-        if (!location.path.empty()) {
+        const std::string icon = schemeIcon(scheme);
+        if (!icon.empty() && found(icon))
+            return;
+        found("text-html");
+        return;
+    }
+    if (location.desktopEntry) {
+        if (const std::string icon = entryIcon(location.path); !icon.empty())
+            found(icon);
+        return;
+    }
+    if (found(extractFileName(location.path.empty() ? location.name : location.path)))
+        return;
+    if (!location.path.empty()) {
+        std::string icon;
+        {
             std::unique_lock<std::mutex> lock;
             const IconIndex& index = iconIndex(lock);
-            if (const auto found = index.byProgram.find(realPath(location.path));
-                found != index.byProgram.end())
-                add(found->second);
+            if (const auto known = index.byProgram.find(realPath(location.path));
+                known != index.byProgram.end())
+                icon = known->second;
         }
-        add("application-x-executable");
+        if (!icon.empty() && found(icon))
+            return;
     }
-    return names;
+    found("application-x-executable");
 }
 
 std::optional<InstalledApplication> defaultApplicationFor(const std::string& contentType) {

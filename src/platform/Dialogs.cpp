@@ -89,8 +89,8 @@ public:
 };
 
 // Every row gets an icon, so the names stand in one column whether the theme has theirs or not.
-QIcon iconOr(const std::string& name, const QIcon& fallback) {
-    const QIcon icon = namedIcon(name);
+QIcon iconOr(IconLookup& lookup, const std::string& name, const QIcon& fallback) {
+    const QIcon icon = iconOf(lookup.find(name));
     return icon.isNull() ? fallback : icon;
 }
 
@@ -126,8 +126,9 @@ public:
         m_choose->setObjectName(QStringLiteral("UseApplication"));
         m_choose->setAutoDefault(false);
         const QIcon fallback = style()->standardIcon(QStyle::SP_FileIcon);
+        IconLookup icons(IconTheme::current());
         for (const InstalledApplication& application : m_applications) {
-            auto* item = new QListWidgetItem(iconOr(application.icon, fallback),
+            auto* item = new QListWidgetItem(iconOr(icons, application.icon, fallback),
                                              displayText(application.name), m_list);
             item->setToolTip(displayText(application.file));
             if (application.file == current)

@@ -349,7 +349,13 @@ TEST(Process, IconNamesComeFromEntriesProgramsInstalledApplicationsAndSchemes) {
                "[Default Applications]\nx-scheme-handler/https=gone.desktop;browser.desktop;\n");
     entry(dir.file("mine.desktop"), "Exec=true\nIcon=/pictures/mine.png");
     const auto names = [&](const std::string& line) {
-        return platform::programIconNames(platform::locateProgram(line, dir.path()));
+        std::vector<std::string> offered;
+        platform::programIconNames(platform::locateProgram(line, dir.path()),
+                                   [&](const std::string& name) {
+                                       offered.push_back(name);
+                                       return false;
+                                   });
+        return offered;
     };
     using Names = std::vector<std::string>;
     EXPECT_EQ(names(dir.file("mine.desktop")), (Names{"/pictures/mine.png"}));
@@ -359,6 +365,11 @@ TEST(Process, IconNamesComeFromEntriesProgramsInstalledApplicationsAndSchemes) {
     EXPECT_EQ(names("/opt/gone/thing -v"), (Names{"thing", "application-x-executable"}));
     EXPECT_EQ(names("https://example.org/a"), (Names{"browser-icon", "text-html"}));
     EXPECT_EQ(names("gopher://example.org"), (Names{"text-html"}));
+    // Taken at the first name, nothing after it is looked for.
+    int offered = 0;
+    platform::programIconNames(platform::locateProgram("tevlo-tool", dir.path()),
+                               [&](const std::string&) { return ++offered > 0; });
+    EXPECT_EQ(offered, 1);
     // Other data folders: the installed applications are read again.
     useDesktopData(dir.file("system2"), dir.file("own2"));
     EXPECT_EQ(names("tevlo-tool"), (Names{"tevlo-tool", "application-x-executable"}));
