@@ -49,24 +49,29 @@ void TProgramCheck::Request(std::vector<Question> questions, std::string baseFol
     });
 }
 
+std::vector<TProgramCheck::Answer> TProgramCheck::Answers(const Job& job) {
+    std::vector<Answer> answers;
+    platform::IconLookup icons(job.theme);
+    for (const Question& question : job.questions) {
+        Answer& answer = answers.emplace_back();
+        if (question.program.empty())
+            continue;
+        const platform::ProgramLocation location =
+            platform::locateProgram(question.program, job.baseFolder);
+        answer.missing = location.error != 0;
+        if (question.icon)
+            platform::programIconNames(location, [&](const std::string& name) {
+                answer.icon = icons.find(name);
+                return !answer.icon.empty();
+            });
+    }
+    return answers;
+}
+
 void TProgramCheck::Start(Job job) {
     ++m_running;
     std::thread([shared = m_shared, job = std::move(job)] {
-        std::vector<Answer> answers;
-        platform::IconLookup icons(job.theme);
-        for (const Question& question : job.questions) {
-            Answer& answer = answers.emplace_back();
-            if (question.program.empty())
-                continue;
-            const platform::ProgramLocation location =
-                platform::locateProgram(question.program, job.baseFolder);
-            answer.missing = location.error != 0;
-            if (question.icon)
-                platform::programIconNames(location, [&](const std::string& name) {
-                    answer.icon = icons.find(name);
-                    return !answer.icon.empty();
-                });
-        }
+        const std::vector<Answer> answers = Answers(job);
         // What the look-ups read and let go of (a theme's index, the installed applications)
         // goes back to the system rather than staying with this thread's allocator.
         platform::releaseFreeMemory();
@@ -75,7 +80,7 @@ void TProgramCheck::Start(Job job) {
         if (TProgramCheck* owner = shared->owner)
             QMetaObject::invokeMethod(
                 owner,
-                [owner, generation = job.generation, answers = std::move(answers)] {
+                [owner, generation = job.generation, answers] {
                     owner->Finished(generation, answers);
                 },
                 Qt::QueuedConnection);

@@ -54,6 +54,8 @@ private:
         std::string baseFolder;
         platform::IconTheme theme;
     };
+    // Runs on the check's own thread.
+    static std::vector<Answer> Answers(const Job& job);
     void Start(Job job);
     void Finished(unsigned generation, const std::vector<Answer>& answers);
 
