@@ -4,6 +4,8 @@
 // name hicolor does not have. Here each theme's folders are listed once, and a name is one lookup.
 #include "platform/Icons.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
@@ -300,10 +302,22 @@ IconFiles filesIn(const Theme& theme, const QString& name, const std::vector<Pla
     return found;
 }
 
+// Whether Qt's SVG icon engine is installed, found by its file: asking Qt which formats it reads
+// would load every image plugin to ask it.
+bool canDrawDrawings() {
+    for (const QString& path : QCoreApplication::libraryPaths())
+        for (const QString& plugin :
+             QDir(path + QStringLiteral("/iconengines")).entryList(QDir::Files))
+            if (plugin.contains(QLatin1String("svg"), Qt::CaseInsensitive))
+                return true;
+    return false;
+}
+
 } // namespace
 
 IconTheme IconTheme::current() {
-    return {QIcon::themeName(), QIcon::themeSearchPaths(), QIcon::fallbackSearchPaths()};
+    static const bool drawings = canDrawDrawings();
+    return {QIcon::themeName(), QIcon::themeSearchPaths(), QIcon::fallbackSearchPaths(), drawings};
 }
 
 // The themes a lookup has read, in the order their icons are taken: the desktop's theme, the
@@ -321,7 +335,11 @@ IconFiles IconLookup::find(const std::string& name) {
     if (text.isEmpty())
         return {};
     if (text.startsWith(QLatin1Char('/')))
-        return QFileInfo(text).isFile() ? IconFiles{{text}} : IconFiles{};
+        return QFileInfo(text).isFile() &&
+                       (m_theme.drawings ||
+                        !text.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive))
+                   ? IconFiles{{text}}
+                   : IconFiles{};
     if (text.contains(QLatin1Char('/')))
         return {};
     const auto key = std::make_pair(m_theme.name, name);
@@ -333,9 +351,9 @@ IconFiles IconLookup::find(const std::string& name) {
     IconFiles found = FindInThemes(text, name);
     // The icon theme rules' last resort: the pixmaps folders, unthemed.
     for (const QString& folder : m_theme.fallbackPaths)
-        for (const char* suffix : Suffixes)
-            if (const QString file = folder + QLatin1Char('/') + text + QLatin1String(suffix);
-                found.empty() && QFileInfo::exists(file))
+        for (std::uint8_t s = 0; s < std::size(Suffixes); ++s)
+            if (const QString file = folder + QLatin1Char('/') + text + QLatin1String(Suffixes[s]);
+                found.empty() && (s != Drawing || m_theme.drawings) && QFileInfo::exists(file))
                 found = {{file}};
     const std::lock_guard lock(foundMutex);
     return foundBefore.emplace(key, std::move(found)).first->second;
@@ -364,7 +382,12 @@ IconFiles IconLookup::FindInThemes(const QString& text, const std::string& name)
     }
     for (const QString& themeName : m_themes->order) {
         const Theme& inTheme = m_themes->read.at(themeName);
-        if (const std::vector<Place> found = inTheme.places(name); !found.empty())
+        std::vector<Place> found = inTheme.places(name);
+        // A drawing that nothing here can draw is no icon: a theme's other sizes, or the next
+        // theme, or the next name, give one.
+        if (!m_theme.drawings)
+            std::erase_if(found, [](const Place& place) { return place.suffix == Drawing; });
+        if (!found.empty())
             return filesIn(inTheme, text, found);
     }
     return {};

@@ -18,6 +18,8 @@ struct IconTheme {
     QString name;
     QStringList searchPaths;
     QStringList fallbackPaths;
+    // Whether SVG drawings can be drawn: Qt's SVG plugin is installed.
+    bool drawings = false;
     static IconTheme current();
 };
 
