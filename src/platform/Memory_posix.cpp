@@ -29,9 +29,19 @@ void releaseLarge(void* memory) {
     std::free(memory);
 }
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TEVLO_OWN_ALLOCATOR 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define TEVLO_OWN_ALLOCATOR 1
+#endif
+
 void releaseFreeMemory() {
-#if defined(__GLIBC__)
-    // Also the free pages amid the heap, not only its top.
+#if defined(__GLIBC__) && !defined(TEVLO_OWN_ALLOCATOR)
+    // Also the free pages amid the heap, not only its top. Under AddressSanitizer the C library's
+    // allocator holds nothing of ours, and trimming its unused arena from a second thread fails.
     malloc_trim(0);
 #endif
 }
