@@ -72,9 +72,6 @@ void TProgramCheck::Start(Job job) {
     ++m_running;
     std::thread([shared = m_shared, job = std::move(job)] {
         const std::vector<Answer> answers = Answers(job);
-        // What the look-ups read and let go of (a theme's index, the installed applications)
-        // goes back to the system rather than staying with this thread's allocator.
-        platform::releaseFreeMemory();
         // Posted while the owner cannot go away; Qt drops the call if it goes before it runs.
         const std::lock_guard lock(shared->mutex);
         if (TProgramCheck* owner = shared->owner)
@@ -98,4 +95,7 @@ void TProgramCheck::Finished(unsigned generation, const std::vector<Answer>& ans
     m_pending = false;
     if (OnAnswer)
         OnAnswer(answers);
+    // What the check read and let go of (a theme's index, the answers once shown) goes back to
+    // the system, rather than staying with the allocator of a thread that has ended.
+    QTimer::singleShot(0, this, [] { platform::releaseFreeMemory(); });
 }
