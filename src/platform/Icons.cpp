@@ -1,7 +1,8 @@
 // Theme icons found by the icon theme rules and read by their named readers. Qt's own theme icons
 // would read each file without naming its format, which makes Qt try every image plugin on it,
 // and would look for each name with a file test in every folder of every theme: a thousand for a
-// name hicolor does not have. Here each theme's folders are listed once, and a name is one lookup.
+// name hicolor does not have. Here a theme's icon cache answers, or else its folders are listed
+// once, and a name is one lookup.
 #include "platform/Icons.h"
 
 #include <QCoreApplication>
