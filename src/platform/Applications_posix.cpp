@@ -174,18 +174,22 @@ void readIconIndex(IconIndex& index) {
 }
 
 // Reads the index again only when the data folders have changed; the caller holds the lock.
+// Never destroyed: a check's thread may still be reading it while the program ends.
 const IconIndex& iconIndex(std::unique_lock<std::mutex>& lock) {
-    static std::mutex mutex;
-    static IconIndex index;
-    static bool read = false;
-    lock = std::unique_lock(mutex);
+    struct Kept {
+        std::mutex mutex;
+        IconIndex index;
+        bool read = false;
+    };
+    static auto* kept = new Kept;
+    lock = std::unique_lock(kept->mutex);
     std::vector<std::string> data = dataFolders();
-    if (!read || data != index.data) {
-        index.data = std::move(data);
-        readIconIndex(index);
-        read = true;
+    if (!kept->read || data != kept->index.data) {
+        kept->index.data = std::move(data);
+        readIconIndex(kept->index);
+        kept->read = true;
     }
-    return index;
+    return kept->index;
 }
 
 // The entry's Icon key; empty when it has none or is no entry.

@@ -272,9 +272,16 @@ Theme readTheme(const QString& name, const QStringList& searchPaths) {
 }
 
 // What each name was found to be, in a theme, kept for the run: a section shown again, or the
-// same program in another, needs no theme read again.
-std::mutex foundMutex;
-std::map<std::pair<QString, std::string>, IconFiles> foundBefore;
+// same program in another, needs no theme read again. Never destroyed: a check's thread may still
+// be looking while the program ends.
+struct FoundBefore {
+    std::mutex mutex;
+    std::map<std::pair<QString, std::string>, IconFiles> names;
+};
+FoundBefore& foundBefore() {
+    static auto* found = new FoundBefore;
+    return *found;
+}
 
 IconFiles filesIn(const Theme& theme, const QString& name, const std::vector<Place>& places) {
     IconFiles found;
@@ -345,8 +352,8 @@ IconFiles IconLookup::find(const std::string& name) {
         return {};
     const auto key = std::make_pair(m_theme.name, name);
     {
-        const std::lock_guard lock(foundMutex);
-        if (const auto known = foundBefore.find(key); known != foundBefore.end())
+        const std::lock_guard lock(foundBefore().mutex);
+        if (const auto known = foundBefore().names.find(key); known != foundBefore().names.end())
             return known->second;
     }
     IconFiles found = FindInThemes(text, name);
@@ -356,8 +363,8 @@ IconFiles IconLookup::find(const std::string& name) {
             if (const QString file = folder + QLatin1Char('/') + text + QLatin1String(Suffixes[s]);
                 found.empty() && (s != Drawing || m_theme.drawings) && QFileInfo::exists(file))
                 found = {{file}};
-    const std::lock_guard lock(foundMutex);
-    return foundBefore.emplace(key, std::move(found)).first->second;
+    const std::lock_guard lock(foundBefore().mutex);
+    return foundBefore().names.emplace(key, std::move(found)).first->second;
 }
 
 IconFiles IconLookup::FindInThemes(const QString& text, const std::string& name) {
