@@ -17,6 +17,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <tuple>
 #include <unordered_map>
 
 namespace platform {
@@ -276,7 +277,8 @@ Theme readTheme(const QString& name, const QStringList& searchPaths) {
 // be looking while the program ends.
 struct FoundBefore {
     std::mutex mutex;
-    std::map<std::pair<QString, std::string>, IconFiles> names;
+    // By where themes are looked for, the theme and the name.
+    std::map<std::tuple<QStringList, QString, std::string>, IconFiles> names;
 };
 FoundBefore& foundBefore() {
     static auto* found = new FoundBefore;
@@ -350,7 +352,7 @@ IconFiles IconLookup::find(const std::string& name) {
                    : IconFiles{};
     if (text.contains(QLatin1Char('/')))
         return {};
-    const auto key = std::make_pair(m_theme.name, name);
+    const auto key = std::make_tuple(m_theme.searchPaths, m_theme.name, name);
     {
         const std::lock_guard lock(foundBefore().mutex);
         if (const auto known = foundBefore().names.find(key); known != foundBefore().names.end())
