@@ -397,7 +397,9 @@ bool TBarFrm::ShowIcon(int k, const platform::IconFiles* found) {
             return false;
         }
         const QIcon read = platform::iconOf(*found);
-        kept = m_icons.emplace(program, read.isNull() ? programIcon() : read).first;
+        if (read.isNull() && m_programIcon.isNull())
+            m_programIcon = programIcon();
+        kept = m_icons.emplace(program, read.isNull() ? m_programIcon : read).first;
     }
     button->setIcon(kept->second);
     return true;

@@ -178,6 +178,9 @@ private:
     std::array<std::string, 10> m_checkedPrograms;
     // Each program's icon once found, so a section shown again draws its icons at once.
     std::map<std::string, QIcon> m_icons;
+    // Our own picture of a program, for every item whose icon nothing names; read when first
+    // needed.
+    QIcon m_programIcon;
 };
 
 // The one bar of the run; also the application's main window.

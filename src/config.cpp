@@ -393,6 +393,7 @@ void TCfgFrm::FillSectionPage(int page) {
     if (CaptionEdits[first])
         return;
     // Reading order, so Tab walks down the first column and then the second.
+    QWidget* last = nullptr;
     for (int k = 1; k <= 10; ++k) {
         const int n = first + k - 1;
         const int x = k <= 5 ? 8 : 272;
@@ -421,6 +422,7 @@ void TCfgFrm::FillSectionPage(int page) {
         browse->setProperty("Tag", k);
         connect(browse, &QPushButton::clicked, this,
                 platform::reporting([this, browse] { BrowseBtAllClick(browse); }));
+        last = browse;
         CaptionEdits[n] = caption;
         ProgramEdits[n] = program;
         // Until now the item's values lived only in the item store.
@@ -431,7 +433,6 @@ void TCfgFrm::FillSectionPage(int page) {
     }
     // Made after the dialog's buttons, the page's boxes would come after them in the Tab order;
     // the keyboard reads the page first, as the eye does.
-    QWidget* last = ProgramEdits[first + 9]->parentWidget()->findChildren<QPushButton*>().back();
     setTabOrder(last, CloseBt);
     setTabOrder(CloseBt, SaveBt);
     setTabOrder(SaveBt, SavecloseBt);

@@ -622,7 +622,8 @@ void TRxSpeedButton::DrawFace(QPainter& canvas, const QRect& face, FaceState loo
         // At the button's left margin, vertically centred, drawn from the size that suits the
         // screen's density; the caption centres in the room to its right.
         const QSize side = iconSize();
-        const int pressed = State() == FaceState::down || State() == FaceState::exclusive;
+        const FaceState state = State();
+        const int pressed = state == FaceState::down || state == FaceState::exclusive;
         const QRect place(
             QPoint(IconMargin, (height() - side.height()) / 2) + QPoint(pressed, pressed), side);
         const QIcon::Mode mode =

@@ -139,11 +139,9 @@ std::vector<std::string> splitList(const std::string& list) {
 }
 
 // What the installed applications tell about icons, read once for the data folders of the
-// moment: a program's icon by the real path of the file its Exec line starts, and the entries
-// by their desktop file ids.
+// moment: a program's icon by the real path of the file its Exec line starts.
 struct IconIndex {
     std::vector<std::string> data;
-    std::map<std::string, std::string> entries;
     std::map<std::string, std::string> byProgram;
 };
 
@@ -155,9 +153,8 @@ std::string realPath(const std::string& path) {
 }
 
 void readIconIndex(IconIndex& index) {
-    index.entries = applicationEntries(index.data);
     index.byProgram.clear();
-    for (const auto& [id, file] : index.entries) {
+    for (const auto& [id, file] : applicationEntries(index.data)) {
         detail::KeyFile entry;
         int code = 0;
         std::string reason;
@@ -204,16 +201,17 @@ std::string entryIcon(const std::string& file) {
 // configuration and data folders, then the applications folders' caches: as GIO finds it, without
 // loading GIO.
 std::string schemeIcon(const std::string& scheme) {
-    std::unique_lock<std::mutex> lock;
-    const IconIndex& index = iconIndex(lock);
+    // Only the entries' names are needed here, not what each one starts.
+    const std::vector<std::string> data = dataFolders();
+    const std::map<std::string, std::string> entries = applicationEntries(data);
     const std::string type = "x-scheme-handler/" + scheme;
     std::vector<std::pair<std::string, const char*>> lists;
     for (const std::string& folder :
          xdgFolders("XDG_CONFIG_HOME", ".config", "XDG_CONFIG_DIRS", "/etc/xdg"))
         lists.emplace_back(folder + "/mimeapps.list", "Default Applications");
-    for (const std::string& folder : index.data)
+    for (const std::string& folder : data)
         lists.emplace_back(folder + "/applications/mimeapps.list", "Default Applications");
-    for (const std::string& folder : index.data)
+    for (const std::string& folder : data)
         lists.emplace_back(folder + "/applications/mimeinfo.cache", "MIME Cache");
     for (const auto& [file, group] : lists) {
         detail::KeyFile list;
@@ -222,7 +220,7 @@ std::string schemeIcon(const std::string& scheme) {
         if (!list.load(file, code, reason))
             continue;
         for (const std::string& id : splitList(list.value(type.c_str(), group)))
-            if (const auto entry = index.entries.find(id); entry != index.entries.end())
+            if (const auto entry = entries.find(id); entry != entries.end())
                 if (std::string icon = entryIcon(entry->second); !icon.empty())
                     return icon;
     }
@@ -314,17 +312,12 @@ std::vector<InstalledApplication> installedApplications() {
 LauncherTrust launcherTrust(const std::string& desktopFile) {
     LauncherTrust trust;
     struct stat st {};
-    char* real = ::realpath(desktopFile.c_str(), nullptr);
-    const std::string path = real ? real : desktopFile;
-    std::free(real);
+    const std::string path = realPath(desktopFile);
     // What cannot be read is not started either; the start says why.
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return trust;
     for (const std::string& data : dataFolders()) {
-        char* folder = ::realpath((data + "/applications").c_str(), nullptr);
-        const std::string applications = folder ? std::string(folder) + "/" : std::string();
-        std::free(folder);
-        if (!applications.empty() && path.starts_with(applications))
+        if (path.starts_with(realPath(data + "/applications") + "/"))
             return trust;
     }
     if (st.st_uid != ::geteuid() && st.st_uid != 0)

@@ -345,11 +345,7 @@ IconFiles IconLookup::find(const std::string& name) {
     if (text.isEmpty())
         return {};
     if (text.startsWith(QLatin1Char('/')))
-        return QFileInfo(text).isFile() &&
-                       (m_theme.drawings ||
-                        !text.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive))
-                   ? IconFiles{{text}}
-                   : IconFiles{};
+        return Drawable(text) && QFileInfo(text).isFile() ? IconFiles{{text}} : IconFiles{};
     if (text.contains(QLatin1Char('/')))
         return {};
     const auto key = std::make_tuple(m_theme.searchPaths, m_theme.name, name);
@@ -359,14 +355,24 @@ IconFiles IconLookup::find(const std::string& name) {
             return known->second;
     }
     IconFiles found = FindInThemes(text, name);
-    // The icon theme rules' last resort: the pixmaps folders, unthemed.
-    for (const QString& folder : m_theme.fallbackPaths)
-        for (std::uint8_t s = 0; s < std::size(Suffixes); ++s)
-            if (const QString file = folder + QLatin1Char('/') + text + QLatin1String(Suffixes[s]);
-                found.empty() && (s != Drawing || m_theme.drawings) && QFileInfo::exists(file))
-                found = {{file}};
+    if (found.empty())
+        found = InPixmaps(text);
     const std::lock_guard lock(foundBefore().mutex);
     return foundBefore().names.emplace(key, std::move(found)).first->second;
+}
+
+bool IconLookup::Drawable(const QString& file) const {
+    return m_theme.drawings || !file.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive);
+}
+
+IconFiles IconLookup::InPixmaps(const QString& text) const {
+    // The icon theme rules' last resort: the pixmaps folders, unthemed.
+    for (const QString& folder : m_theme.fallbackPaths)
+        for (const char* suffix : Suffixes)
+            if (const QString file = folder + QLatin1Char('/') + text + QLatin1String(suffix);
+                Drawable(file) && QFileInfo::exists(file))
+                return {{file}};
+    return {};
 }
 
 IconFiles IconLookup::FindInThemes(const QString& text, const std::string& name) {

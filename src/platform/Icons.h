@@ -46,6 +46,9 @@ public:
 private:
     struct Themes;
     IconFiles FindInThemes(const QString& text, const std::string& name);
+    IconFiles InPixmaps(const QString& text) const;
+    // False for an SVG drawing where nothing can draw one.
+    bool Drawable(const QString& file) const;
 
     IconTheme m_theme;
     std::unique_ptr<Themes> m_themes;

@@ -11,12 +11,7 @@ from session import Session, actions, do, find_all, has, pyatspi, wait_for
 s = Session(sys.argv[1], ["[Config]", "Pos1=1", "Pos2=1", "Resize=1"])
 
 # Opened from the bar with keys alone.
-s.focus_window("Tevlo")
-s.tab_to("About...")
-s.key("space")
-about = s.window("dialog", "About")
-if not about:
-    s.die("Space on the focused About... showed no About box")
+about = s.open_from_bar("About...", "About")
 
 icons = [i.name for i in find_all(about, "image")]
 s.check(icons and all(n == "Tevlo icon" for n in icons), f"the icons are named {icons}")

@@ -13,12 +13,7 @@ s = Session(sys.argv[1], ["[Config]", "BackColor1=255", "BackColor2=16777215", "
                           "Resize=1", "Uppercase=1", "[Config.Prog]", "1=/bin/true",
                           "[Config.Caption]", "1=One"])
 
-s.focus_window("Tevlo")
-s.tab_to("Set Bar")
-s.key("space")
-dialog = s.window("dialog", "Settings")
-if not dialog:
-    s.die("Space on the focused Set Bar showed no settings dialog")
+dialog = s.open_from_bar("Set Bar", "Settings")
 s.focus_window("Settings")
 
 # --- What each control is.

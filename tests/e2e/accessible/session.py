@@ -208,6 +208,16 @@ class Session:
             return None
         return wait_for(shown, seconds)
 
+    def open_from_bar(self, button, title):
+        """Presses one of the bar's buttons with keys alone and answers the dialog it opens."""
+        self.focus_window("Tevlo")
+        self.tab_to(button)
+        self.key("space")
+        opened = self.window("dialog", title)
+        if not opened:
+            self.die(f"Space on the focused {button} showed no window titled {title}")
+        return opened
+
     def key(self, *keys):
         """Real key presses, to whichever window has the keyboard."""
         subprocess.run(["xdotool", "key", "--delay", "60", *keys], check=True)
